@@ -1,0 +1,47 @@
+# add_dropin_library(<name> DEF <file.def> SOURCES ... [LINK ...])
+#
+# The .def file is the one list of a library's exports. On Win32 it names the
+# undecorated __stdcall exports of the DLL; on Linux it is turned into a version
+# script so that the shared object exports exactly the same names.
+function(read_def_exports def_file out_var)
+  file(STRINGS "${def_file}" lines)
+  set(names "")
+  set(in_exports FALSE)
+  foreach(line IN LISTS lines)
+    string(STRIP "${line}" line)
+    if(line STREQUAL "EXPORTS")
+      set(in_exports TRUE)
+    elseif(in_exports AND line MATCHES "^([A-Za-z_][A-Za-z0-9_]*)")
+      list(APPEND names "${CMAKE_MATCH_1}")
+    endif()
+  endforeach()
+  set(${out_var} "${names}" PARENT_SCOPE)
+endfunction()
+
+function(add_dropin_library name)
+  cmake_parse_arguments(ARG "" "DEF" "SOURCES;LINK" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
+                                     PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE project_warnings ${ARG_LINK})
+  set_target_properties(${name} PROPERTIES PREFIX "")
+  read_def_exports("${ARG_DEF}" exports)
+  set_property(TARGET ${name} PROPERTY DROPIN_EXPORTS "${exports}")
+  set_property(TARGET ${name} PROPERTY DROPIN_DEF "${ARG_DEF}")
+  if(WIN32)
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name}
+      RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR} ARCHIVE_OUTPUT_DIRECTORY ${DIST_DIR})
+    target_sources(${name} PRIVATE ${ARG_DEF})
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++
+                        -Wl,--enable-stdcall-fixup)
+  else()
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME lib${name}
+      LIBRARY_OUTPUT_DIRECTORY ${DIST_DIR} BUILD_RPATH "\$ORIGIN" INSTALL_RPATH "\$ORIGIN")
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}.map")
+    list(JOIN exports "; " joined)
+    file(WRITE "${script}" "{ global: ${joined}; local: *; };\n")
+    target_link_options(${name} PRIVATE "-Wl,--version-script=${script}")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${script}")
+    target_link_libraries(${name} PRIVATE win32compat)
+  endif()
+endfunction()

@@ -1,0 +1,112 @@
+// CreateFileA and friends over POSIX descriptors. A share mode of 0 is made
+// real with an exclusive flock, so a second opener is denied as on Windows.
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "compat/win32.h"
+#include "state.h"
+
+using compat::FileObject;
+using compat::state;
+
+namespace {
+
+FileObject* lookup(HANDLE handle) {
+  auto* file = static_cast<FileObject*>(handle);
+  return state().files.count(file) ? file : nullptr;
+}
+
+}  // namespace
+
+extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
+                              DWORD, HANDLE) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.createFile++;
+  if (!name) return INVALID_HANDLE_VALUE;
+  int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+  if (creation == CREATE_ALWAYS) {
+    mode |= O_CREAT;
+  } else if (creation != OPEN_EXISTING) {
+    return INVALID_HANDLE_VALUE;
+  }
+  int fd = open(name, mode | O_CLOEXEC, 0644);
+  if (fd < 0) return INVALID_HANDLE_VALUE;
+  struct stat info;
+  bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  // Take the lock before emptying the file, so that a denied CREATE_ALWAYS
+  // leaves the other opener's file intact.
+  int lockKind = shareMode == 0 ? LOCK_EX : LOCK_SH;
+  if (!usable || flock(fd, lockKind | LOCK_NB) != 0 ||
+      (creation == CREATE_ALWAYS && ftruncate(fd, 0) != 0)) {
+    close(fd);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto* file = new FileObject{fd};
+  state().files.insert(file);
+  return file;
+}
+
+extern "C" BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, void*) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.readFile++;
+  if (done) *done = 0;
+  FileObject* file = lookup(handle);
+  if (!file) return FALSE;
+  DWORD total = 0;
+  while (total < count) {
+    ssize_t got = read(file->fd, static_cast<char*>(buffer) + total, count - total);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return FALSE;
+    if (got == 0) break;
+    total += static_cast<DWORD>(got);
+  }
+  if (done) *done = total;
+  return TRUE;
+}
+
+extern "C" BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, void*) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.writeFile++;
+  if (done) *done = 0;
+  FileObject* file = lookup(handle);
+  if (!file) return FALSE;
+  DWORD allowed = count;
+  std::int64_t& budget = state().faults.writeBudget;
+  if (budget >= 0 && static_cast<std::int64_t>(count) > budget) allowed = static_cast<DWORD>(budget);
+  DWORD total = 0;
+  while (total < allowed) {
+    ssize_t put = write(file->fd, static_cast<const char*>(buffer) + total, allowed - total);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) break;
+    total += static_cast<DWORD>(put);
+  }
+  if (budget >= 0) budget -= total;
+  if (done) *done = total;
+  return total == count ? TRUE : FALSE;
+}
+
+extern "C" DWORD GetFileSize(HANDLE handle, LPDWORD high) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.getFileSize++;
+  FileObject* file = lookup(handle);
+  struct stat info;
+  if (!file || fstat(file->fd, &info) != 0) return INVALID_FILE_SIZE;
+  auto size = static_cast<std::uint64_t>(info.st_size);
+  if (high) *high = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
+extern "C" BOOL CloseHandle(HANDLE handle) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.closeHandle++;
+  FileObject* file = lookup(handle);
+  if (!file) return FALSE;
+  state().files.erase(file);
+  close(file->fd);
+  delete file;
+  return TRUE;
+}

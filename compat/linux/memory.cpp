@@ -1,0 +1,61 @@
+// Movable global memory: the handle is a bookkeeping record, never the
+// address of the data, so code that mixes the two up fails in tests.
+#include <cstdlib>
+#include <cstring>
+
+#include "compat/win32.h"
+#include "state.h"
+
+using compat::MemoryBlock;
+using compat::state;
+
+namespace {
+
+MemoryBlock* lookup(HGLOBAL handle) {
+  auto* block = static_cast<MemoryBlock*>(handle);
+  return state().blocks.count(block) ? block : nullptr;
+}
+
+}  // namespace
+
+extern "C" HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  compat::Faults& faults = state().faults;
+  state().calls.globalAlloc++;
+  if (faults.failAllocCall > 0 && --faults.failAllocCall == 0) return nullptr;
+  if (faults.allocLimit != 0 && bytes > faults.allocLimit) return nullptr;
+  void* data = (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
+                                       : std::malloc(bytes ? bytes : 1);
+  if (!data) return nullptr;
+  auto* block = new MemoryBlock{data, bytes, 0};
+  state().blocks.insert(block);
+  return block;
+}
+
+extern "C" LPVOID GlobalLock(HGLOBAL handle) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.globalLock++;
+  MemoryBlock* block = lookup(handle);
+  if (!block) return nullptr;
+  block->locks++;
+  return block->data;
+}
+
+extern "C" BOOL GlobalUnlock(HGLOBAL handle) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.globalUnlock++;
+  MemoryBlock* block = lookup(handle);
+  if (!block || block->locks == 0) return FALSE;
+  return --block->locks > 0 ? TRUE : FALSE;
+}
+
+extern "C" HGLOBAL GlobalFree(HGLOBAL handle) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.globalFree++;
+  MemoryBlock* block = lookup(handle);
+  if (!block) return handle;
+  state().blocks.erase(block);
+  std::free(block->data);
+  delete block;
+  return nullptr;
+}

@@ -1,0 +1,32 @@
+// Bookkeeping shared by the stand-in's files: live objects, counters, faults.
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <unordered_set>
+
+#include "compat/hooks.h"
+
+namespace compat {
+
+struct FileObject {
+  int fd;
+};
+
+struct MemoryBlock {
+  void* data;
+  std::size_t size;
+  int locks;
+};
+
+struct State {
+  std::mutex lock;  // plug-in threads may reach the layer too
+  CallCounts calls;
+  Faults faults;
+  std::unordered_set<FileObject*> files;
+  std::unordered_set<MemoryBlock*> blocks;
+};
+
+State& state();
+
+}  // namespace compat

@@ -1,0 +1,127 @@
+// The five exports of imgcodec2.
+#include "codec_state.h"
+#include "decoder.h"
+#include "encoder.h"
+#include "file_stream.h"
+
+using imgcodec2::CodecState;
+using imgcodec2::codecState;
+
+namespace imgcodec2 {
+
+CodecState& codecState() {
+  static CodecState state;
+  return state;
+}
+
+namespace {
+
+constexpr DWORD kFileFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+
+void closeFile(CodecState& s) {
+  CloseHandle(s.file);
+  s.file = nullptr;
+}
+
+// A failed load reports through Status alone.
+BMPImage* failLoad(CodecState& s, int status) {
+  closeFile(s);
+  s.image.Status = status;
+  return &s.image;
+}
+
+}  // namespace
+}  // namespace imgcodec2
+
+extern "C" void IMGCODEC2_API ConfigBMP(int32_t type, int32_t value) {
+  CodecState& s = codecState();
+  switch (type) {
+    case BMP_CFG_RGB_ORDER: s.rgbOrder = value; break;
+    case BMP_CFG_TARGET_BPP: s.targetBpp = value; break;
+    case BMP_CFG_SAVE_TOP_DOWN: s.saveTopDown = value; break;
+    default: break;
+  }
+}
+
+extern "C" void IMGCODEC2_API SetTrueColorPalette(const unsigned char* colours) {
+  if (!colours) return;
+  CodecState& s = codecState();
+  for (int n = 0; n < 256; ++n) {
+    s.trueColorPalette.entries[n] = {colours[3 * n], colours[3 * n + 1], colours[3 * n + 2]};
+  }
+  s.nearest.reset(s.trueColorPalette);
+}
+
+extern "C" BMPImage* IMGCODEC2_API LoadBMP(const char* path) {
+  using namespace imgcodec2;
+  CodecState& s = codecState();
+  s.file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, kFileFlags, nullptr);
+  if (s.file == INVALID_HANDLE_VALUE) {
+    s.file = nullptr;
+    s.image.Status = BMP_ERR_FILE;
+    return &s.image;
+  }
+  DWORD high = 0;
+  const DWORD low = GetFileSize(s.file, &high);
+  const std::uint64_t fileSize = (static_cast<std::uint64_t>(high) << 32) | low;
+
+  FileSource source(s.file);
+  int status = readBmpHeaders(source, fileSize, s.targetBpp, s.headerStore, s.layout);
+  if (status != BMP_OK) return failLoad(s, status);
+
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, s.layout.bufferBytes);
+  if (!block) return failLoad(s, BMP_ERR_MEMORY);
+  auto* pixels = static_cast<std::uint8_t*>(GlobalLock(block));
+  if (!pixels) {
+    GlobalFree(block);
+    return failLoad(s, BMP_ERR_MEMORY);
+  }
+
+  s.image.BitsPerPixel = static_cast<int32_t>(s.layout.outputBpp);
+  const DecodeTarget target{pixels, s.image.Palette, s.paletteBlock, s.rgbOrder != 0,
+                            &s.nearest, s.io, sizeof s.io};
+  decodeBmp(source, s.layout, target);
+  closeFile(s);
+
+  s.image.Width = static_cast<int32_t>(s.layout.width);
+  s.image.Height = static_cast<int32_t>(s.layout.height);
+  s.image.Pixels = pixels;
+  s.image.Memory = block;
+  s.image.Status = BMP_OK;
+  return &s.image;
+}
+
+extern "C" int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* source,
+                                         const BMPImage* description) {
+  using namespace imgcodec2;
+  if (!source || !description) return BMP_ERR_FORMAT;
+  CodecState& s = codecState();
+  const SaveRequest request{source->Pixels,
+                            static_cast<std::uint32_t>(source->Width < 0 ? 0 : source->Width),
+                            source->BitsPerPixel,
+                            description->Width,
+                            description->Height,
+                            description->BitsPerPixel,
+                            description->Palette,
+                            s.rgbOrder == 1,
+                            s.saveTopDown != 0};
+  // Checked before the file is created, so a refused call leaves any
+  // existing file of that name as it was.
+  if (checkSave(request) != BMP_OK) return BMP_ERR_FORMAT;
+
+  s.file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kFileFlags, nullptr);
+  if (s.file == INVALID_HANDLE_VALUE) {
+    s.file = nullptr;
+    return BMP_ERR_FILE;
+  }
+  FileSink sink(s.file);
+  const bool written = writeBmp(sink, request, s.headerStore, s.io, sizeof s.io);
+  closeFile(s);
+  return written ? source->Width : BMP_ERR_FILE;
+}
+
+extern "C" void IMGCODEC2_API UnloadBMP(BMPImage* image) {
+  if (!image || !image->Memory) return;
+  GlobalUnlock(image->Memory);
+  GlobalFree(image->Memory);
+}

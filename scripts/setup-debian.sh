@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need on a fresh Debian machine,
+# and lets the kernel run 32-bit programs through qemu so that Wine works.
+# Safe to run again: every step checks first.
+set -euo pipefail
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+
+native_pkgs=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
+  libbenchmark-dev libstb-dev libsdl2-dev binutils)
+win_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 qemu-user xvfb
+  x11-apps imagemagick)
+
+missing=()
+for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# 32-bit ELF programs (Wine's loader) go to qemu's user-mode emulator.
+if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+  mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+  printf ":qemu-i386:M::${magic}:${mask}:/usr/bin/qemu-i386:" | $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
+fi
+echo "setup: done"
