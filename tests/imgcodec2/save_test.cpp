@@ -1,0 +1,243 @@
+// SaveBMP: header values, the four pairs of depths, row and byte order,
+// partial areas, refusals before the file is touched, and write failures.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "bmp_builder.h"
+#include "codec_fixture.h"
+
+using testbmp::Bytes;
+
+namespace {
+
+std::uint32_t le32(const Bytes& b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+
+BMPImage imageOf(Bytes& pixels, int width, int height, int bpp) {
+  BMPImage image{};
+  image.Pixels = pixels.data();
+  image.Width = width;
+  image.Height = height;
+  image.BitsPerPixel = bpp;
+  for (int i = 0; i < 768; ++i) image.Palette[i] = static_cast<unsigned char>(i * 7);
+  return image;
+}
+
+Bytes pattern(std::size_t n) {
+  Bytes b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 13 + 1);
+  return b;
+}
+
+}  // namespace
+
+class SaveTest : public CodecTest {
+ protected:
+  Bytes save(const BMPImage& source, const BMPImage& description, int expected) {
+    EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &source, &description), expected);
+    return testfs::readFile(dir_ / "out.bmp");
+  }
+};
+
+TEST_F(SaveTest, HeaderValuesAndSizes) {
+  struct Case {
+    int bpp, width, height;
+    std::uint32_t sizeImage, fileSize, offBits;
+  };
+  for (Case c : {Case{24, 3, 2, 24, 78, 54}, Case{8, 3, 5, 20, 1098, 1078}, Case{24, 1, 1, 4, 58, 54}}) {
+    Bytes pixels = pattern(static_cast<std::size_t>(c.width) * c.height * c.bpp / 8);
+    BMPImage image = imageOf(pixels, c.width, c.height, c.bpp);
+    Bytes file = save(image, image, c.width);
+    ASSERT_EQ(file.size(), c.fileSize);
+    EXPECT_EQ(file[0], 'B');
+    EXPECT_EQ(file[1], 'M');
+    EXPECT_EQ(le32(file, 2), c.fileSize);
+    EXPECT_EQ(le32(file, 6), 0u);
+    EXPECT_EQ(le32(file, 10), c.offBits);
+    EXPECT_EQ(le32(file, 14), 40u);
+    EXPECT_EQ(le32(file, 18), static_cast<std::uint32_t>(c.width));
+    EXPECT_EQ(le32(file, 22), static_cast<std::uint32_t>(c.height));
+    EXPECT_EQ(file[26] | (file[27] << 8), 1);
+    EXPECT_EQ(file[28] | (file[29] << 8), c.bpp);
+    EXPECT_EQ(le32(file, 30), 0u);
+    EXPECT_EQ(le32(file, 34), c.sizeImage);
+    EXPECT_EQ(le32(file, 38), 72u);
+    EXPECT_EQ(le32(file, 42), 72u);
+    EXPECT_EQ(le32(file, 46), 0u);
+    EXPECT_EQ(le32(file, 50), 0u);
+    if (c.bpp == 8) {
+      for (int n = 0; n < 256; ++n) {
+        EXPECT_EQ(Bytes(file.begin() + 54 + 4 * n, file.begin() + 58 + 4 * n),
+                  (Bytes{image.Palette[3 * n + 2], image.Palette[3 * n + 1], image.Palette[3 * n], 0}));
+      }
+    }
+  }
+}
+
+TEST_F(SaveTest, WordPixelsExpandToShiftedTriplets) {
+  struct Case {
+    int bpp;
+    std::uint16_t word;
+    Bytes bgr;
+  };
+  for (const Case& c : {Case{15, 0x7FFF, {0xF8, 0xF8, 0xF8}}, Case{15, 0x7C00, {0, 0, 0xF8}},
+                        Case{15, 0xFFFF, {0xF8, 0xF8, 0xF8}}, Case{15, 0x03E0, {0, 0xF8, 0}},
+                        Case{16, 0xFFFF, {0xF8, 0xF8, 0xF8}}, Case{16, 0x0020, {0, 0, 0}},
+                        Case{16, 0xF800, {0, 0, 0xF8}}, Case{16, 0x07C0, {0, 0xF8, 0}},
+                        Case{16, 0x001F, {0xF8, 0, 0}}}) {
+    Bytes pixels = {static_cast<std::uint8_t>(c.word), static_cast<std::uint8_t>(c.word >> 8)};
+    BMPImage source = imageOf(pixels, 1, 1, c.bpp);
+    BMPImage description = source;
+    description.BitsPerPixel = 24;
+    Bytes file = save(source, description, 1);
+    ASSERT_EQ(file.size(), 58u);
+    EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 57), c.bgr) << c.bpp << " " << c.word;
+    EXPECT_EQ(file[57], 0) << "padding";
+  }
+}
+
+TEST_F(SaveTest, RowOrderFollowsTheOptionForEightAndTwentyFourBitsOnly) {
+  for (int bpp : {8, 24, 15, 16}) {
+    const int bytes = bpp == 8 ? 1 : (bpp == 24 ? 3 : 2);
+    Bytes pixels = pattern(4 * 3 * bytes);  // 4 wide, 3 rows
+    BMPImage source = imageOf(pixels, 4, 3, bpp);
+    BMPImage description = source;
+    description.BitsPerPixel = bpp == 8 ? 8 : 24;
+    const std::size_t stride = testbmp::strideOf(description.BitsPerPixel, 4);
+    const std::size_t at = bpp == 8 ? 1078 : 54;
+    for (int topDown : {3, 1, 0}) {
+      ConfigBMP(BMP_CFG_SAVE_TOP_DOWN, topDown);
+      Bytes file = save(source, description, 4);
+      const bool flips = topDown != 0 || bpp == 15 || bpp == 16;
+      // The first file row is the bottom row of the picture.
+      const std::size_t bufferRow = flips ? 2 : 0;
+      if (bpp == 8 || bpp == 24) {
+        EXPECT_EQ(Bytes(file.begin() + at, file.begin() + at + 4 * bytes),
+                  Bytes(pixels.begin() + bufferRow * 4 * bytes, pixels.begin() + (bufferRow + 1) * 4 * bytes))
+            << bpp << " " << topDown;
+      } else {
+        Bytes first(file.begin() + at, file.begin() + at + 3);
+        Bytes saveAlone(pixels.begin() + bufferRow * 8, pixels.begin() + bufferRow * 8 + 2);
+        BMPImage one = imageOf(saveAlone, 1, 1, bpp);
+        BMPImage oneDesc = one;
+        oneDesc.BitsPerPixel = 24;
+        EXPECT_EQ(SaveBMP(path("one.bmp").c_str(), &one, &oneDesc), 1);
+        Bytes expected = testfs::readFile(dir_ / "one.bmp");
+        EXPECT_EQ(first, Bytes(expected.begin() + 54, expected.begin() + 57)) << bpp << " " << topDown;
+      }
+      EXPECT_EQ(file.size(), at + 3 * stride);
+    }
+  }
+}
+
+TEST_F(SaveTest, RedBlueExchangeOnlyForOptionOneAndSourceStaysIntact) {
+  Bytes pixels = {0x10, 0x20, 0x30, 0x40, 0x50, 0x60};
+  const Bytes original = pixels;
+  BMPImage image = imageOf(pixels, 2, 1, 24);
+  for (int order : {0, 1, 2}) {
+    ConfigBMP(BMP_CFG_RGB_ORDER, order);
+    Bytes file = save(image, image, 2);
+    Bytes expect = order == 1 ? Bytes{0x30, 0x20, 0x10, 0x60, 0x50, 0x40} : original;
+    EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 60), expect) << order;
+    EXPECT_EQ(pixels, original);
+  }
+}
+
+TEST_F(SaveTest, DescriptionSelectsTheTopLeftArea) {
+  Bytes pixels = pattern(20 * 4);
+  BMPImage source = imageOf(pixels, 20, 4, 8);
+  BMPImage description = source;
+  description.Width = 10;
+  description.Height = 2;
+  Bytes file = save(source, description, 20);
+  ASSERT_EQ(file.size(), 1078u + 12 * 2);
+  // Bottom row of the area (buffer row 1) first, then buffer row 0.
+  EXPECT_EQ(Bytes(file.begin() + 1078, file.begin() + 1088), Bytes(pixels.begin() + 20, pixels.begin() + 30));
+  EXPECT_EQ(Bytes(file.begin() + 1090, file.begin() + 1100), Bytes(pixels.begin(), pixels.begin() + 10));
+  EXPECT_EQ(Bytes(file.begin() + 1088, file.begin() + 1090), (Bytes{0, 0}));
+}
+
+TEST_F(SaveTest, RefusedRequestsLeaveAnExistingFileAlone) {
+  Bytes pixels = pattern(64);
+  struct Case {
+    int sourceBpp, fileBpp, width, height;
+  };
+  for (Case c : {Case{8, 24, 2, 2}, Case{24, 8, 2, 2}, Case{16, 16, 2, 2}, Case{15, 15, 2, 2}, Case{8, 15, 2, 2},
+                 Case{32, 24, 2, 2}, Case{24, 32, 2, 2}, Case{8, 8, 0, 2}, Case{8, 8, 2, 0}, Case{8, 8, -1, 2},
+                 Case{8, 8, 2, -1}, Case{8, 8, 5, 2}}) {
+    testfs::writeFile(dir_ / "out.bmp", {'k', 'e', 'e', 'p'});
+    BMPImage source = imageOf(pixels, 4, 4, c.sourceBpp);
+    BMPImage description = imageOf(pixels, c.width, c.height, c.fileBpp);
+    EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &source, &description), BMP_ERR_FORMAT)
+        << c.sourceBpp << ">" << c.fileBpp << " " << c.width << "x" << c.height;
+    EXPECT_EQ(testfs::readFile(dir_ / "out.bmp"), (Bytes{'k', 'e', 'e', 'p'}));
+  }
+  BMPImage none = imageOf(pixels, 4, 4, 8);
+  none.Pixels = nullptr;
+  EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &none, &none), BMP_ERR_FORMAT);
+  EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), nullptr, &none), BMP_ERR_FORMAT);
+}
+
+TEST_F(SaveTest, FileErrors) {
+  Bytes pixels = pattern(12);
+  BMPImage image = imageOf(pixels, 2, 2, 24);
+  EXPECT_EQ(SaveBMP(path("no/such/dir.bmp").c_str(), &image, &image), BMP_ERR_FILE);
+  EXPECT_EQ(SaveBMP(dir_.string().c_str(), &image, &image), BMP_ERR_FILE);
+
+  // Held open elsewhere without sharing: refused, and the file is not emptied.
+  testfs::writeFile(dir_ / "held.bmp", {'k', 'e', 'e', 'p'});
+  HANDLE held = CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(SaveBMP(path("held.bmp").c_str(), &image, &image), BMP_ERR_FILE);
+  CloseHandle(held);
+  EXPECT_EQ(testfs::readFile(dir_ / "held.bmp"), (Bytes{'k', 'e', 'e', 'p'}));
+
+  // A write that comes up short is a failure, at every point of the file.
+  for (std::int64_t budget : {0, 10, 54, 60, 69}) {
+    compat::faults().writeBudget = budget;
+    EXPECT_EQ(SaveBMP(path("short.bmp").c_str(), &image, &image), BMP_ERR_FILE) << budget;
+  }
+  compat::faults().writeBudget = 70;  // exactly the file
+  EXPECT_EQ(SaveBMP(path("short.bmp").c_str(), &image, &image), 2);
+}
+
+TEST_F(SaveTest, ResultIsTheSourceWidth) {
+  Bytes pixels = pattern(640 * 3);
+  BMPImage image = imageOf(pixels, 640, 1, 24);
+  EXPECT_EQ(SaveBMP(path("wide.bmp").c_str(), &image, &image), 640);
+}
+
+TEST_F(SaveTest, LoadSaveLoadRoundTrips) {
+  // 8 and 24 bits keep every byte; 15 bits keeps every word; 16 bits every
+  // word whose lowest green bit is clear.
+  for (int bpp : {8, 24, 15, 16}) {
+    const int bytes = bpp == 8 ? 1 : (bpp == 24 ? 3 : 2);
+    const int w = 7, h = 5;
+    Bytes pixels = pattern(static_cast<std::size_t>(w) * h * bytes);
+    if (bpp == 15)
+      for (std::size_t i = 1; i < pixels.size(); i += 2) pixels[i] &= 0x7F;
+    if (bpp == 16)
+      for (std::size_t i = 0; i < pixels.size(); i += 2) pixels[i] &= 0xDF;
+    BMPImage source = imageOf(pixels, w, h, bpp);
+    BMPImage description = source;
+    description.BitsPerPixel = bpp == 8 ? 8 : 24;
+    ASSERT_EQ(SaveBMP(path("rt.bmp").c_str(), &source, &description), w);
+    ConfigBMP(BMP_CFG_TARGET_BPP, bpp);
+    BMPImage* back = LoadBMP(path("rt.bmp").c_str());
+    ASSERT_EQ(back->Status, BMP_OK);
+    EXPECT_EQ(Bytes(back->Pixels, back->Pixels + pixels.size()), pixels) << bpp;
+    if (bpp == 8) EXPECT_EQ(0, std::memcmp(back->Palette, source.Palette, 768));
+    UnloadBMP(back);
+  }
+}
+
+TEST_F(SaveTest, ConvertingSaveWritesInBlocks) {
+  Bytes pixels = pattern(64 * 64 * 2);
+  BMPImage source = imageOf(pixels, 64, 64, 16);
+  BMPImage description = source;
+  description.BitsPerPixel = 24;
+  EXPECT_EQ(SaveBMP(path("blocks.bmp").c_str(), &source, &description), 64);
+  EXPECT_LE(compat::calls().writeFile, 2);
+}
