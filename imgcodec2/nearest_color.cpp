@@ -46,9 +46,9 @@ void NearestColor::reset(const TrueColorPalette& palette) {
 
 // The candidates of a cube are the entries that can be nearest to some colour
 // in it: those whose nearest point of the cube is no farther than the
-// smallest farthest-point distance of any entry. The winner of every colour of
-// the cube is among them, and they are kept in index order, so a scan over
-// them with the linear scan's rules gives the linear scan's answer.
+// smallest farthest-point distance of any entry. They are kept sorted by that
+// nearest distance (then by index), so a search can stop at the first
+// candidate that cannot come closer than the best one found.
 std::uint32_t NearestColor::buildCell(unsigned cell, unsigned r, unsigned g, unsigned b) {
   const std::int32_t size = 1 << kCellShift;
   const std::int32_t r0 = static_cast<std::int32_t>(r >> kCellShift) * size;
@@ -65,41 +65,49 @@ std::uint32_t NearestColor::buildCell(unsigned cell, unsigned r, unsigned g, uns
     nearest[i] = nr + ng + nb;
     if (fr + fg + fb < bound) bound = fr + fg + fb;
   }
-  if (poolUsed_ + 256 > kPoolBytes) reset(palette_);  // full: start over
+  if (poolUsed_ + 256 > kPoolEntries) reset(palette_);  // full: start over
   const std::uint32_t start = poolUsed_;
   for (unsigned i = 0; i < 256; ++i) {
-    if (nearest[i] <= bound) pool_[poolUsed_++] = static_cast<std::uint8_t>(i);
+    if (nearest[i] > bound) continue;
+    // Insertion into the sorted run; equal distances keep index order.
+    std::uint32_t at = poolUsed_++;
+    while (at > start && poolNear_[at - 1] > nearest[i]) {
+      poolNear_[at] = poolNear_[at - 1];
+      poolIndex_[at] = poolIndex_[at - 1];
+      --at;
+    }
+    poolNear_[at] = nearest[i];
+    poolIndex_[at] = static_cast<std::uint8_t>(i);
   }
   cellStart_[cell] = start + 1;
   cellCount_[cell] = static_cast<std::uint16_t>(poolUsed_ - start);
   return start;
 }
 
+// Lowest index among the entries at the smallest distance: the linear scan's
+// answer, whatever order the candidates are visited in. The winner is always
+// a candidate of its cube.
 std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {
   const std::uint32_t colour = (r << 16) | (g << 8) | b;
   if (colour == lastColour_) return lastIndex_;
   const unsigned cell = ((r >> kCellShift) * kCellsPerAxis + (g >> kCellShift)) * kCellsPerAxis +
                         (b >> kCellShift);
   const std::uint32_t start = cellStart_[cell] ? cellStart_[cell] - 1 : buildCell(cell, r, g, b);
-  const std::uint8_t* candidates = pool_ + start;
-  const unsigned count = cellCount_[cell];
-  std::int32_t best = 1234567;
-  std::uint8_t found = 0;
-  for (unsigned k = 0; k < count; ++k) {
-    const std::int32_t d = distance(palette_.entries[candidates[k]], static_cast<std::int32_t>(r),
+  const std::uint32_t end = start + cellCount_[cell];
+  std::int32_t best = INT32_MAX;
+  unsigned found = 0;
+  for (std::uint32_t k = start; k < end && poolNear_[k] <= best; ++k) {
+    const unsigned index = poolIndex_[k];
+    const std::int32_t d = distance(palette_.entries[index], static_cast<std::int32_t>(r),
                                     static_cast<std::int32_t>(g), static_cast<std::int32_t>(b));
-    if (d == 0) {
-      found = candidates[k];
-      break;
-    }
-    if (d < best) {
+    if (d < best || (d == best && index < found)) {
       best = d;
-      found = candidates[k];
+      found = index;
     }
   }
   lastColour_ = colour;
-  lastIndex_ = found;
-  return found;
+  lastIndex_ = static_cast<std::uint8_t>(found);
+  return lastIndex_;
 }
 
 }  // namespace imgcodec2

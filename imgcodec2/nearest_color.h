@@ -1,7 +1,8 @@
 // Nearest colour in a 256-entry reference palette, by squared distance; ties
 // go to the lowest index. `findLinear` is the plain scan that defines the
 // answer; `NearestColor` gives the same answers from a cache of candidate
-// lists per cube of colour space, built on first use.
+// lists per cube of colour space, built on first use: the entries that can
+// be nearest to some colour of the cube, ordered by their distance to it.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ class NearestColor {
   static constexpr unsigned kCellShift = 3;  // cubes of 8 x 8 x 8 colours
   static constexpr unsigned kCellsPerAxis = 256 >> kCellShift;
   static constexpr unsigned kCells = kCellsPerAxis * kCellsPerAxis * kCellsPerAxis;
-  static constexpr unsigned kPoolBytes = 1u << 20;
+  static constexpr unsigned kPoolEntries = 1u << 20;
 
   std::uint32_t buildCell(unsigned cell, unsigned r, unsigned g, unsigned b);
 
@@ -36,7 +37,8 @@ class NearestColor {
   // Per cell: candidates start at pool_[cellStart_[cell] - 1]; 0 = not built.
   std::uint32_t cellStart_[kCells] = {};
   std::uint16_t cellCount_[kCells] = {};
-  std::uint8_t pool_[kPoolBytes] = {};
+  std::uint8_t poolIndex_[kPoolEntries] = {};
+  std::int32_t poolNear_[kPoolEntries] = {};  // squared distance from the cube
   std::uint32_t poolUsed_ = 0;
   std::uint32_t lastColour_ = 0xFFFFFFFFu;
   std::uint8_t lastIndex_ = 0;

@@ -11,7 +11,7 @@ if [ "$kind" = linux ]; then
 else
   dump=$(i686-w64-mingw32-objdump -p "$lib")
   have=$(printf '%s\n' "$dump" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-         awk '/\]/ {print $NF}' | sort)
+         awk '/^\t\[ *[0-9]+\]/ {print $NF}' | sort)
   imports=$(printf '%s\n' "$dump" | awk '/DLL Name:/ {print toupper($3)}' | sort -u)
   allowed=$(printf '%s\n' "$@" | tr a-z A-Z | sort -u)
   extra=$(comm -23 <(printf '%s\n' "$imports") <(printf '%s\n' "$allowed"))

@@ -1,0 +1,23 @@
+// Codec scenarios that run the same way against the native library and the
+// real DLL under Wine; both write what they got into a folder, and the two
+// folders must match byte for byte.
+#pragma once
+
+#include <string>
+
+#include "imgcodec2.h"
+
+struct CodecApi {
+  void(IMGCODEC2_API* ConfigBMP)(int32_t, int32_t);
+  void(IMGCODEC2_API* SetTrueColorPalette)(const unsigned char*);
+  BMPImage*(IMGCODEC2_API* LoadBMP)(const char*);
+  int32_t(IMGCODEC2_API* SaveBMP)(const char*, const BMPImage*, const BMPImage*);
+  void(IMGCODEC2_API* UnloadBMP)(BMPImage*);
+};
+
+// Loads a fixed set of the BMP suite's files (below suiteDir, with sep as the
+// path separator) in every format and byte order, saves what loaded, and
+// writes a dump of each record and every saved file into outDir. Returns the
+// number of files written.
+int runCodecScenarios(const CodecApi& api, const std::string& suiteDir, const std::string& outDir,
+                      char sep);
