@@ -1,8 +1,8 @@
 // Nearest colour in a 256-entry reference palette, by squared distance; ties
 // go to the lowest index. `findLinear` is the plain scan that defines the
-// answer; `NearestColor` gives the same answers from a cache of candidate
-// lists per cube of colour space, built on first use: the entries that can
-// be nearest to some colour of the cube, ordered by their distance to it.
+// answer; `NearestColor` gives the same answers from cached candidate lists
+// per cube of colour space, built on first use: the entries that can be
+// nearest to some colour of the cube, ordered by their distance to it.
 #pragma once
 
 #include <cstdint>
@@ -26,20 +26,35 @@ class NearestColor {
   std::uint8_t find(unsigned r, unsigned g, unsigned b);
 
  private:
-  static constexpr unsigned kCellShift = 3;  // cubes of 8 x 8 x 8 colours
-  static constexpr unsigned kCellsPerAxis = 256 >> kCellShift;
-  static constexpr unsigned kCells = kCellsPerAxis * kCellsPerAxis * kCellsPerAxis;
-  static constexpr unsigned kPoolEntries = 1u << 20;
+  // Coarse cubes of 16^3 colours list their candidates among all entries;
+  // fine cubes of 8^3 colours pick theirs from the coarse cube around them.
+  static constexpr unsigned kCoarseShift = 4;
+  static constexpr unsigned kFineShift = 3;
+  static constexpr unsigned kCoarseCells = 1u << (3 * (8 - kCoarseShift));
+  static constexpr unsigned kFineCells = 1u << (3 * (8 - kFineShift));
+  static constexpr unsigned kFinePoolEntries = 1u << 19;
+  static constexpr unsigned kUnrolled = 4;
 
-  std::uint32_t buildCell(unsigned cell, unsigned r, unsigned g, unsigned b);
+  // One candidate in 8 bytes, so that the few a search looks at share a
+  // cache line.
+  struct Candidate {
+    std::int32_t nearSq;  // squared distance from the cube
+    std::uint8_t red, green, blue, index;
+  };
+
+  const std::uint8_t* coarseList(unsigned r, unsigned g, unsigned b, unsigned& count);
+  std::uint32_t buildFine(unsigned cell, unsigned r, unsigned g, unsigned b);
 
   TrueColorPalette palette_{};
-  // Per cell: candidates start at pool_[cellStart_[cell] - 1]; 0 = not built.
-  std::uint32_t cellStart_[kCells] = {};
-  std::uint16_t cellCount_[kCells] = {};
-  std::uint8_t poolIndex_[kPoolEntries] = {};
-  std::int32_t poolNear_[kPoolEntries] = {};  // squared distance from the cube
-  std::uint32_t poolUsed_ = 0;
+  // Per cell, 1 + where its list starts in the pool; 0 = not built yet.
+  std::uint32_t coarseStart_[kCoarseCells] = {};
+  std::uint16_t coarseCount_[kCoarseCells] = {};
+  std::uint8_t coarsePool_[kCoarseCells * 256] = {};  // never overflows
+  std::uint32_t coarseUsed_ = 0;
+  std::uint32_t fineStart_[kFineCells] = {};
+  std::uint16_t fineCount_[kFineCells] = {};
+  Candidate finePool_[kFinePoolEntries] = {};
+  std::uint32_t fineUsed_ = 0;
   std::uint32_t lastColour_ = 0xFFFFFFFFu;
   std::uint8_t lastIndex_ = 0;
 };

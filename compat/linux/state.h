@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <mutex>
 #include <unordered_set>
+#include <vector>
 
 #include "compat/hooks.h"
 
@@ -25,6 +26,11 @@ struct State {
   Faults faults;
   std::unordered_set<FileObject*> files;
   std::unordered_set<MemoryBlock*> blocks;
+  std::unordered_set<void*> libraries;
+  std::vector<MessageBoxRecord> boxes;
+  bool captureBoxes = false;
+  FakeMixer mixer;
+  void* focus = nullptr;
 };
 
 State& state();

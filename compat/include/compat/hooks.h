@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace compat {
 
@@ -15,6 +17,38 @@ struct CallCounts {
   int globalLock = 0;
   int globalUnlock = 0;
   int globalFree = 0;
+  int loadLibrary = 0;
+  int freeLibrary = 0;
+  int messageBox = 0;
+  int mixerGetNumDevs = 0;
+  int mixerGetLineInfo = 0;
+  int mixerGetLineControls = 0;
+  int mixerGetControlDetails = 0;
+};
+
+// A message box as the library showed it.
+struct MessageBoxRecord {
+  void* owner;
+  std::string text;
+  std::string caption;
+  unsigned type;
+};
+
+// The system mixer as the stand-in shows it: by default there is none.
+struct FakeMixer {
+  bool present = false;
+  std::uint32_t left = 0;
+  std::uint32_t right = 0;
+  // 1: mixerGetLineInfoA fails, 2: mixerGetLineControlsA, 3: mixerGetControlDetailsA.
+  int failingCall = 0;
+  std::uint32_t lineId = 7;
+  std::uint32_t controlId = 42;
+  // What the last calls asked for.
+  std::uint32_t askedComponentType = 0;
+  std::uint32_t askedControlType = 0;
+  std::uint32_t askedControlId = 0;
+  std::uint32_t askedChannels = 0;
+  std::uintptr_t askedMixer = ~std::uintptr_t{0};
 };
 
 struct Faults {
@@ -30,8 +64,18 @@ CallCounts& calls();
 Faults& faults();
 // Files and memory blocks currently open / allocated.
 int openFileCount();
+// Message boxes shown since the last reset; with capture on (the default in
+// tests) they are recorded instead of written to standard error.
+std::vector<MessageBoxRecord>& messageBoxes();
+void captureMessageBoxes(bool on);
+FakeMixer& mixer();
+// What GetFocus returns.
+void setFocusWindow(void* window);
+// Libraries loaded through LoadLibraryA and not freed yet.
+int loadedLibraryCount();
 int liveBlockCount();
-// Clears the counters and the faults (not the open files or blocks).
+// Clears the counters, faults, boxes, mixer and focus (not open files, blocks
+// or libraries).
 void resetHooks();
 
 }  // namespace compat

@@ -1,0 +1,77 @@
+// The playback calls, forwarded to the input plug-in.
+#include "inbridge.h"
+#include "xplug_state.h"
+
+using inbridge::callPlugin;
+using inbridge::state;
+using inbridge::XPlugState;
+
+namespace {
+
+// The record while an input plug-in is loaded, else null.
+In_Module* input() { return state().inLoaded ? state().inModule : nullptr; }
+
+}  // namespace
+
+extern "C" int32_t INBRIDGE_API PlayX(const char* file) {
+  XPlugState& s = state();
+  if (!s.inLoaded || !s.outLoaded) return 1;
+  if (s.playing) {
+    callPlugin(s.inModule->Stop);
+    s.playing = 0;
+  }
+  if (!s.inModule->Play || s.inModule->Play(const_cast<char*>(file)) != 0) {
+    s.playing = 0;
+    return 0;
+  }
+  s.playing = 1;
+  return 1;
+}
+
+extern "C" int32_t INBRIDGE_API PauseX() {
+  XPlugState& s = state();
+  In_Module* in = input();
+  if (!in) return 0;
+  callPlugin(s.paused ? in->UnPause : in->Pause);
+  s.paused = !s.paused;
+  return s.paused;
+}
+
+extern "C" void INBRIDGE_API StopX() {
+  XPlugState& s = state();
+  if (!s.playing) return;
+  callPlugin(s.inModule->Stop);
+  s.playing = 0;
+}
+
+extern "C" int32_t INBRIDGE_API GetXLength() {
+  In_Module* in = input();
+  return in ? callPlugin(in->GetLength) : 0;
+}
+
+extern "C" int32_t INBRIDGE_API GetXOutputTime() {
+  In_Module* in = input();
+  return in ? callPlugin(in->GetOutputTime) : 0;
+}
+
+extern "C" void INBRIDGE_API SetXOutputTime(int32_t ms) {
+  if (In_Module* in = input()) callPlugin(in->SetOutputTime, static_cast<int>(ms));
+}
+
+extern "C" void INBRIDGE_API SetXVolume(int32_t volume) {
+  if (In_Module* in = input()) callPlugin(in->SetVolume, static_cast<int>(volume));
+}
+
+extern "C" void INBRIDGE_API SetXPan(int32_t pan) {
+  if (In_Module* in = input()) callPlugin(in->SetPan, static_cast<int>(pan));
+}
+
+extern "C" int32_t INBRIDGE_API GetXPlugCfg(int32_t value) {
+  XPlugState& s = state();
+  return s.inLoaded ? callPlugin(s.pfnGetConfig, static_cast<int>(value)) : 0;
+}
+
+extern "C" int32_t INBRIDGE_API SetXPlugCfg(int32_t value) {
+  XPlugState& s = state();
+  return s.inLoaded ? callPlugin(s.pfnSetConfig, static_cast<int>(value)) : 0;
+}

@@ -1,0 +1,42 @@
+// The module state of inbridge: one plug-in pair per process.
+#pragma once
+
+#include <cstdint>
+
+#include "compat/win32.h"
+#include "winamp/plugin.h"
+
+namespace inbridge {
+
+constexpr std::size_t kTextBytes = 300;
+
+struct XPlugState {
+  HMODULE hOutDll;
+  Out_Module* outModule;
+  std::int32_t outLoaded;  // loaded and its Init called
+  HMODULE hInDll;
+  In_Module* inModule;
+  std::int32_t inLoaded;  // loaded, bound and its Init called
+  std::int32_t playing;   // a PlayX that started and was not stopped since
+  std::int32_t paused;    // changed by PauseX only
+  HWND hParent;
+  char pluginPath[kTextBytes];
+  char messageText[kTextBytes];
+  PluginConfigFn pfnSetConfig;
+  PluginConfigFn pfnGetConfig;
+};
+
+XPlugState& state();
+
+// The wave-out volume of mixer 0, first channel; false when it cannot be read.
+bool readWaveOutVolume(std::uint32_t& value);
+
+// Calls a plug-in function unless the plug-in left it null.
+template <class Fn, class... Args>
+auto callPlugin(Fn fn, Args... args) -> decltype(fn(args...)) {
+  using Result = decltype(fn(args...));
+  if (!fn) return Result();
+  return fn(args...);
+}
+
+}  // namespace inbridge

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Every test: installs what is needed, builds both flavours, runs the native
+# suites and the Wine scenarios, the suites again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzzer for a bounded time.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-120}
+
+"$root/scripts/setup-debian.sh"
+"$root/scripts/build.sh"
+
+echo "== native tests and Wine scenarios"
+(cd "$root/build/linux" && ctest --output-on-failure -j"$jobs")
+
+echo "== native tests under ASan and UBSan"
+cmake -S "$root" -B "$root/build/asan" -DSANITIZE=address,undefined -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDIST_DIR="$root/build/asan/dist" >/dev/null
+cmake --build "$root/build/asan" -j"$jobs"
+(cd "$root/build/asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
+
+echo "== fuzzing LoadBMP for ${fuzz_seconds}s"
+CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DBUILD_FUZZERS=ON -DSANITIZE=address,undefined \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIST_DIR="$root/build/fuzz/dist" -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$root/build/fuzz" -j"$jobs" --target load_bmp_fuzzer
+work=$(mktemp -d)
+"$root/build/fuzz/fuzz/load_bmp_fuzzer" -max_total_time="$fuzz_seconds" -max_len=8192 \
+  -artifact_prefix="$root/build/fuzz-crash-" "$work" "$root/fuzz/corpus/load_bmp" 2>&1 | tail -3
+rm -rf "$work"
+echo "fuzzing: no crash"

@@ -1,0 +1,28 @@
+// Shared by the fake plug-ins and the tests: the calls the fakes saw, in
+// order, and what they are told to answer.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "winamp/plugin.h"
+
+struct FakeControl {
+  bool inNullRecord = false;   // winampGetInModule2 returns null
+  bool outNullRecord = false;  // winampGetOutModule returns null
+  int playResult = 0;
+  int length = 0;
+  int outputTime = 0;
+  int getConfigResult = 0;
+  int setConfigResult = 0;
+};
+
+extern "C" {
+std::vector<std::string>& fakeLog();
+FakeControl& fakeControl();
+// The records as the fakes hand them out, to look at what the host wrote.
+In_Module* fakeInRecord();
+Out_Module* fakeOutRecord();
+void setFakeInRecord(In_Module* record);
+void setFakeOutRecord(Out_Module* record);
+}

@@ -1,0 +1,218 @@
+// Loading, binding and unloading over fake plug-ins that log their calls.
+#include <cstring>
+#include <functional>
+
+#include "inbridge_fixture.h"
+
+namespace {
+
+const char kMissing[] = "/nonexistent/in_missing.dll";
+const std::string kNotFound = std::string("A requried file, ") + kMissing + ", was not found.";
+
+const Log kFirstLoad = {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2", "in.Init",
+                        "in.SetVolume 255"};
+const Log kInputLoad = {"in.winampGetInModule2", "in.Init", "in.SetVolume 255"};
+
+struct Step {
+  std::function<int()> call;
+  int result;
+  Log log;
+  std::string box;  // caption of the box the step shows, if any
+};
+
+struct Scenario {
+  const char* name;
+  std::vector<Step> steps;
+};
+
+int init(const char* path) { return InitXPlug(path); }
+int deinit(int n) {
+  DeinitXPlug(n);
+  return -1;
+}
+int play(const char* f) { return PlayX(f); }
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
+}  // namespace
+
+class StateTable : public InbridgeTest, public ::testing::WithParamInterface<Scenario> {};
+
+TEST_P(StateTable, Steps) {
+  int n = 0;
+  for (const Step& step : GetParam().steps) {
+    SCOPED_TRACE("step " + std::to_string(++n));
+    compat::messageBoxes().clear();
+    const int result = step.call();
+    if (step.result != -1) EXPECT_EQ(result, step.result);
+    EXPECT_EQ(take(), step.log);
+    if (step.box.empty()) {
+      EXPECT_TRUE(compat::messageBoxes().empty());
+    } else {
+      ASSERT_EQ(compat::messageBoxes().size(), 1u);
+      EXPECT_EQ(compat::messageBoxes()[0].caption, step.box);
+    }
+    EXPECT_EQ(LoadX(), 1);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inbridge, StateTable,
+    ::testing::Values(
+        Scenario{"EmptyToLoaded", {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+        Scenario{"LoadedIgnoresANewPath",
+                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                  {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
+                  {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
+        Scenario{"MissingInputThenFound",
+                 {{[] { return init(kMissing); }, 0, {"out.winampGetOutModule", "out.Init"}, "Error Loading Plugin"},
+                  {[] { return play("a.wav"); }, 1, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"InputWithoutEntry",
+                 {{[] { return init(FAKE_IN_NOENTRY); }, 0, {"out.winampGetOutModule", "out.Init"},
+                   "Error Loading Plugin"},
+                  {[] { return PauseX(); }, 0, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"InputWithoutRecord",
+                 {{[] { fakeControl().inNullRecord = true; return init(FAKE_IN); }, 0,
+                   {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"}, "Error Loading Plugin"},
+                  {[] { fakeControl().inNullRecord = false; return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"OutputWithoutRecord",
+                 {{[] { fakeControl().outNullRecord = true; return init(FAKE_IN); }, 0,
+                   {"out.winampGetOutModule"}, "Error Starting Program"},
+                  {[] { return deinit(1); }, -1, {}, ""},
+                  {[] { fakeControl().outNullRecord = false; return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+        Scenario{"DeinitKeepingOutputWhilePlaying",
+                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                  {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
+                  {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
+                  {[] { StopX(); return -1; }, -1, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"DeinitAll",
+                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                  {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
+                  {[] { return deinit(1); }, -1, {}, ""},
+                  {[] { return deinit(0); }, -1, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+        Scenario{"OutputOnlyDeinit",
+                 {{[] { return init(kMissing); }, 0, {"out.winampGetOutModule", "out.Init"}, "Error Loading Plugin"},
+                  {[] { return deinit(0); }, -1, {}, ""},
+                  {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
+    [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
+  SetXPlugParent(reinterpret_cast<void*>(0x1234));
+  EXPECT_EQ(InitXPlug(kMissing), 0);
+  ASSERT_EQ(compat::messageBoxes().size(), 1u);
+  const compat::MessageBoxRecord& box = compat::messageBoxes()[0];
+  EXPECT_EQ(box.text, kNotFound);
+  EXPECT_EQ(box.caption, "Error Loading Plugin");
+  EXPECT_EQ(box.type, 0x30u);
+  EXPECT_EQ(box.owner, nullptr);
+}
+
+TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
+  for (std::size_t length : {299u, 300u, 1000u}) {
+    DeinitXPlug(1);
+    compat::resetHooks();
+    compat::captureMessageBoxes(true);
+    const std::string path = "/nonexistent/" + std::string(length - 13, 'p');
+    EXPECT_EQ(InitXPlug(path.c_str()), 0) << length;
+    ASSERT_EQ(compat::messageBoxes().size(), 1u);
+    const std::string& text = compat::messageBoxes()[0].text;
+    EXPECT_LE(text.size(), 299u);
+    EXPECT_EQ(text.rfind("A requried file, /nonexistent/ppp", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 16), ", was not found.") << text;
+    // The output plug-in is loaded; the input path only when it fits.
+    EXPECT_EQ(compat::calls().loadLibrary, length < 300 ? 2 : 1) << length;
+  }
+}
+
+TEST_F(InbridgeTest, RecordsAreBoundAndTheParentReachesBoth) {
+  In_Module* before = nullptr;
+  ASSERT_EQ(InitXPlug(FAKE_IN), 1);
+  In_Module* in = fakeInRecord();
+  Out_Module* out = fakeOutRecord();
+  ASSERT_TRUE(in && out);
+  before = in;
+  EXPECT_EQ(in->hMainWindow, nullptr);
+  EXPECT_EQ(out->hMainWindow, nullptr);
+  EXPECT_NE(in->hDllInstance, nullptr);
+  EXPECT_NE(out->hDllInstance, nullptr);
+  EXPECT_NE(in->hDllInstance, out->hDllInstance);
+  EXPECT_EQ(in->outMod, out);
+  EXPECT_NE(in->EQSet, nullptr) << "left as the plug-in set it";
+
+  // The do-nothing callbacks.
+  int spec = 7, wave = 9;
+  short samples[4] = {1, 2, 3, 4};
+  EXPECT_EQ(in->SAGetMode(), 0);
+  EXPECT_EQ(in->VSAGetMode(&spec, &wave), 0);
+  EXPECT_EQ(spec, 7);
+  EXPECT_EQ(wave, 9);
+  EXPECT_EQ(in->dsp_isactive(), 0);
+  EXPECT_EQ(in->dsp_dosamples(samples, 2, 16, 2, 44100), 0);
+  EXPECT_EQ(samples[3], 4);
+  in->SAVSAInit(10, 44100);
+  in->SAVSADeInit();
+  in->SAAddPCMData(samples, 2, 16, 0);
+  in->SAAdd(samples, 0, 0);
+  in->VSAAddPCMData(samples, 2, 16, 0);
+  in->VSAAdd(samples, 0);
+  in->VSASetInfo(44100, 2);
+  in->SetInfo(128, 44, 1, 1);
+
+  void* window = reinterpret_cast<void*>(0xBEEF);
+  EXPECT_EQ(SetXPlugParent(window), window);
+  EXPECT_EQ(in->hMainWindow, window);
+  EXPECT_EQ(out->hMainWindow, window);
+  take();
+  DeinitXPlug(1);
+
+  // Set while nothing is loaded: no record is touched, the next load gets it.
+  before->hMainWindow = nullptr;
+  void* other = reinterpret_cast<void*>(0xCAFE);
+  EXPECT_EQ(SetXPlugParent(other), other);
+  EXPECT_EQ(before->hMainWindow, nullptr);
+  ASSERT_EQ(InitXPlug(FAKE_IN), 1);
+  EXPECT_EQ(fakeInRecord()->hMainWindow, other);
+  EXPECT_EQ(fakeOutRecord()->hMainWindow, other);
+}
+
+struct MixerCase {
+  bool present;
+  std::uint32_t left;
+  int failing;
+  int volume;
+};
+
+void PrintTo(const MixerCase& c, std::ostream* os) {
+  *os << (c.present ? "mixer" : "no mixer") << " left=" << c.left << " failing=" << c.failing;
+}
+
+class MixerVolume : public InbridgeTest, public ::testing::WithParamInterface<MixerCase> {};
+
+TEST_P(MixerVolume, FirstChannelShiftedOrFullWhenUnreadable) {
+  const MixerCase& c = GetParam();
+  compat::FakeMixer& m = compat::mixer();
+  m.present = c.present;
+  m.left = c.left;
+  m.right = 0x1111;
+  m.failingCall = c.failing;
+  ASSERT_EQ(InitXPlug(FAKE_IN), 1);
+  EXPECT_EQ(take().back(), "in.SetVolume " + std::to_string(c.volume));
+  if (c.present && c.failing == 0) {
+    EXPECT_EQ(m.askedComponentType, 0x1008u);
+    EXPECT_EQ(m.askedControlType, 0x50030001u);
+    EXPECT_EQ(m.askedControlId, m.controlId);
+    EXPECT_EQ(m.askedChannels, 2u);
+    EXPECT_EQ(m.askedMixer, 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Inbridge, MixerVolume,
+                         ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
+                                           MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
+                                           MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
+                                           MixerCase{true, 0x8000, 3, 255}));
+
