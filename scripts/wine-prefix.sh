@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# wine-prefix.sh PREFIX: makes a 32-bit Wine prefix if PREFIX has none yet.
+# Under qemu the first start takes minutes; the starting process may give up
+# waiting ("could not load kernel32.dll") while the set-up goes on, so the
+# X server is kept alive and wineserver is waited for until the set-up ends.
+set -uo pipefail
+prefix=$1
+ready() { [ -e "$prefix/drive_c/windows/system32/kernel32.dll" ]; }
+ready && exit 0
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+for attempt in 1 2; do
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  display=:$((90 + attempt))
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  sleep 2
+  echo "wine-prefix: creating $prefix (attempt $attempt; takes minutes under emulation)"
+  DISPLAY=$display wineboot --init >/dev/null 2>&1
+  DISPLAY=$display wineserver -w
+  kill "$xvfb" 2>/dev/null
+  wait "$xvfb" 2>/dev/null
+  if ready; then
+    echo "wine-prefix: ready"
+    exit 0
+  fi
+done
+echo "wine-prefix: could not create $prefix" >&2
+exit 1
