@@ -30,10 +30,15 @@ function(add_dropin_library name)
   set_property(TARGET ${name} PROPERTY DROPIN_DEF "${ARG_DEF}")
   if(WIN32)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name}
-      RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR} ARCHIVE_OUTPUT_DIRECTORY ${DIST_DIR})
+      RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     target_sources(${name} PRIVATE ${ARG_DEF})
-    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++
-                        -Wl,--enable-stdcall-fixup)
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
+    # The linker's import library would lose the @N with --kill-at; dlltool
+    # keeps the decorated symbols that __stdcall callers need and imports the
+    # undecorated names.
+    add_custom_command(TARGET ${name} POST_BUILD
+      COMMAND ${CMAKE_DLLTOOL} -d ${ARG_DEF} -D ${name}.dll -k -l ${DIST_DIR}/lib${name}.a
+      VERBATIM)
   else()
     set_target_properties(${name} PROPERTIES OUTPUT_NAME lib${name}
       LIBRARY_OUTPUT_DIRECTORY ${DIST_DIR} BUILD_RPATH "\$ORIGIN" INSTALL_RPATH "\$ORIGIN")

@@ -5,7 +5,7 @@
 set -euo pipefail
 kind=$1 lib=$2 def=$3
 shift 3
-want=$(sed -n '/^EXPORTS/,$p' "$def" | tail -n +2 | awk 'NF {print $1}' | sort)
+want=$(sed -n '/^EXPORTS/,$p' "$def" | tail -n +2 | awk 'NF && $1 !~ /^;/ {sub(/@.*/, "", $1); print $1}' | sort)
 if [ "$kind" = linux ]; then
   have=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TW]$/ {print $3}' | sort)
 else

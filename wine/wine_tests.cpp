@@ -15,7 +15,9 @@ int main(int argc, char** argv) {
   }
   const TestPaths paths{argv[1], argv[2], argv[3]};
   CreateDirectoryA(paths.out.c_str(), nullptr);
+  MessageWatcher boxes({"Error Starting Program", "Error Loading Plugin", "Error"});
   runCodecTests(paths);
+  runInbridgeTests(paths, boxes);
   std::printf("wine tests: %d passed, %d failed\n", checkCounts().passed, checkCounts().failed);
   return checkCounts().failed == 0 && checkCounts().passed > 0 ? 0 : 1;
 }

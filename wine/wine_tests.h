@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "message_watcher.h"
+
 // Folders handed to the test program, as Windows paths.
 struct TestPaths {
   std::string dist;   // the DLLs under test
@@ -9,4 +11,6 @@ struct TestPaths {
   std::string out;    // where results are written
 };
 
+class MessageWatcher;
 void runCodecTests(const TestPaths& paths);
+void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes);

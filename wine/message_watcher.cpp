@@ -1,0 +1,41 @@
+#include "message_watcher.h"
+
+MessageWatcher::MessageWatcher(std::vector<std::string> captions) : captions_(std::move(captions)) {
+  InitializeCriticalSection(&lock_);
+  thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
+}
+
+MessageWatcher::~MessageWatcher() {
+  InterlockedExchange(&stop_, 1);
+  WaitForSingleObject(thread_, INFINITE);
+  CloseHandle(thread_);
+  DeleteCriticalSection(&lock_);
+}
+
+std::vector<SeenBox> MessageWatcher::take() {
+  EnterCriticalSection(&lock_);
+  std::vector<SeenBox> boxes;
+  boxes.swap(seen_);
+  LeaveCriticalSection(&lock_);
+  return boxes;
+}
+
+DWORD WINAPI MessageWatcher::run(LPVOID param) {
+  auto* self = static_cast<MessageWatcher*>(param);
+  while (!self->stop_) {
+    for (const std::string& caption : self->captions_) {
+      HWND box = FindWindowA("#32770", caption.c_str());
+      if (!box) continue;
+      char text[1024] = {};
+      GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+      EnterCriticalSection(&self->lock_);
+      self->seen_.push_back({caption, text});
+      LeaveCriticalSection(&self->lock_);
+      // Wait until this box is gone before looking again.
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+    }
+    Sleep(25);
+  }
+  return 0;
+}

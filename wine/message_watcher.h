@@ -1,0 +1,30 @@
+// Reads back and closes the message boxes that the DLLs show: a thread looks
+// for dialog windows with the captions it knows, records caption and text,
+// and presses OK.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct SeenBox {
+  std::string caption;
+  std::string text;
+};
+
+class MessageWatcher {
+ public:
+  explicit MessageWatcher(std::vector<std::string> captions);
+  ~MessageWatcher();
+  // The boxes closed so far, and forgets them.
+  std::vector<SeenBox> take();
+
+ private:
+  static DWORD WINAPI run(LPVOID self);
+  std::vector<std::string> captions_;
+  std::vector<SeenBox> seen_;
+  CRITICAL_SECTION lock_;
+  HANDLE thread_ = nullptr;
+  volatile LONG stop_ = 0;
+};
