@@ -13,6 +13,7 @@ using BYTE = unsigned char;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
 using LONG = std::int32_t;
+using ULONG = std::uint32_t;
 using UINT = unsigned int;
 using LPVOID = void*;
 using LPCVOID = const void*;

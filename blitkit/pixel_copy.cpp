@@ -1,0 +1,111 @@
+#include "pixel_copy.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace blitkit {
+
+namespace {
+
+#if defined(__i386__) || defined(__x86_64__)
+// n 8-byte blocks through the MMX registers, four to a round; no alignment
+// is needed. The caller empties the MMX state afterwards.
+inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
+  std::size_t rounds = n / 4;
+  if (rounds) {
+    __asm__ volatile(
+        "1:\n\t"
+        "movq   (%[s]), %%mm0\n\t"
+        "movq  8(%[s]), %%mm1\n\t"
+        "movq 16(%[s]), %%mm2\n\t"
+        "movq 24(%[s]), %%mm3\n\t"
+        "movq %%mm0,   (%[d])\n\t"
+        "movq %%mm1,  8(%[d])\n\t"
+        "movq %%mm2, 16(%[d])\n\t"
+        "movq %%mm3, 24(%[d])\n\t"
+        "add $32, %[s]\n\t"
+        "add $32, %[d]\n\t"
+        "dec %[n]\n\t"
+        "jnz 1b"
+        : [s] "+r"(src), [d] "+r"(dst), [n] "+r"(rounds)
+        :
+        : "mm0", "mm1", "mm2", "mm3", "memory", "cc");
+  }
+  for (std::size_t k = 0; k < n % 4; ++k) {
+    __asm__ volatile("movq (%[s]), %%mm0\n\tmovq %%mm0, (%[d])" : : [s] "r"(src), [d] "r"(dst) : "mm0", "memory");
+    src += 8;
+    dst += 8;
+  }
+}
+inline void emptyMmx() { __asm__ volatile("emms"); }
+#else
+inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k, src += 8, dst += 8) std::memcpy(dst, src, 8);
+}
+inline void emptyMmx() {}
+#endif
+
+inline void moveTail(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];
+}
+
+}  // namespace
+
+void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
+               std::size_t rows) {
+  const std::size_t words = rowBytes >> 2, tail = rowBytes & 3;
+  for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
+    for (std::size_t k = 0; k < words; ++k) {
+      std::uint32_t w;
+      std::memcpy(&w, src + 4 * k, 4);
+      std::memcpy(dst + 4 * k, &w, 4);
+    }
+    moveTail(dst + 4 * words, src + 4 * words, tail);
+  }
+}
+
+void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
+               std::size_t rows) {
+  const std::size_t blocks = rowBytes >> 3, tail = rowBytes & 7;
+  for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
+    std::uint8_t* d = dst;
+    const std::uint8_t* s = src;
+    moveBlocksMmx(d, s, blocks);
+    moveTail(d, s, tail);
+  }
+  emptyMmx();
+}
+
+void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
+                       std::size_t rows) {
+  for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
+    for (std::size_t k = 0; k < rowBytes; ++k) dst[k] = src[k];
+  }
+}
+
+ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                     std::uint32_t bytesPerPixel, std::int64_t pitch, std::uint32_t surfaceWidth,
+                     std::uint32_t surfaceHeight) {
+  ClippedRect r;
+  if (width <= 0 || height <= 0 || bytesPerPixel == 0 || pitch <= 0) return r;
+  const std::int64_t left = std::max<std::int64_t>(x, 0);
+  const std::int64_t top = std::max<std::int64_t>(y, 0);
+  const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, surfaceWidth);
+  const std::int64_t bottom = std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, surfaceHeight);
+  if (right <= left || bottom <= top) return r;
+  r.srcStride = static_cast<std::size_t>(width) * bytesPerPixel;
+  r.rowBytes = static_cast<std::size_t>(right - left) * bytesPerPixel;
+  r.rows = static_cast<std::size_t>(bottom - top);
+  r.dstOffset = static_cast<std::size_t>(top * pitch + left * bytesPerPixel);
+  r.srcOffset = static_cast<std::size_t>((top - y) * static_cast<std::int64_t>(r.srcStride) + (left - x) * bytesPerPixel);
+  return r;
+}
+
+void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch, const std::uint8_t* source,
+              const ClippedRect& r) {
+  if (r.rows == 0 || r.rowBytes == 0) return;
+  (eightByteMoves ? copyRows8 : copyRows4)(surface + r.dstOffset, pitch, source + r.srcOffset, r.srcStride,
+                                           r.rowBytes, r.rows);
+}
+
+}  // namespace blitkit

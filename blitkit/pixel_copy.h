@@ -1,0 +1,53 @@
+// Rectangle copies into a surface: rowBytes of each source row (rows
+// srcStride bytes apart) to destination rows `pitch` bytes apart. Plain memory,
+// no platform: the display code hands in the locked surface.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace blitkit {
+
+// Each row as 4-byte words, then the 0 to 3 bytes left over.
+void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
+               std::size_t rows);
+// Each row as 8-byte blocks (MMX registers on x86, emptied once at the end),
+// then the 0 to 7 bytes left over.
+void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
+               std::size_t rows);
+// Byte by byte: what both must leave.
+void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
+                       std::size_t rows);
+
+// The part of a width x height rectangle at (x, y) that lies inside a surface
+// of surfaceWidth x surfaceHeight pixels.
+struct ClippedRect {
+  std::size_t dstOffset = 0;  // bytes from the surface base
+  std::size_t srcOffset = 0;  // bytes from the source start
+  std::size_t rowBytes = 0;   // bytes copied per row
+  std::size_t srcStride = 0;  // bytes per source row (the full width)
+  std::size_t rows = 0;
+};
+// Nothing to copy (rows or rowBytes 0) when the rectangle misses the surface,
+// width or height is 0 or less, or bytesPerPixel is 0.
+ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                     std::uint32_t bytesPerPixel, std::int64_t pitch, std::uint32_t surfaceWidth,
+                     std::uint32_t surfaceHeight);
+
+// A row at a time, with the source stride of a clipped rectangle.
+void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch, const std::uint8_t* source,
+              const ClippedRect& r);
+
+// PutPixel8: the low byte of colour at buffer + y * width + x. The checked
+// variant drops pixels outside 0 <= x < width, 0 <= y < height.
+inline void putPixel8(std::uint8_t* buffer, std::int32_t width, std::int32_t x, std::int32_t y,
+                      std::int32_t colour) {
+  buffer[static_cast<std::ptrdiff_t>(y) * width + x] = static_cast<std::uint8_t>(colour);
+}
+inline void putPixel8Checked(std::uint8_t* buffer, std::int32_t width, std::int32_t height, std::int32_t x,
+                             std::int32_t y, std::int32_t colour) {
+  if (x < 0 || x >= width || y < 0 || y >= height) return;
+  putPixel8(buffer, width, x, y, colour);
+}
+
+}  // namespace blitkit
