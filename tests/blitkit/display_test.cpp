@@ -1,0 +1,262 @@
+// blitkit's calls, arguments, order and messages over the in-memory display.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "blitkit.h"
+#include "compat/ddraw_hooks.h"
+#include "compat/hooks.h"
+
+using Calls = std::vector<std::string>;
+
+namespace {
+
+HWND window() { return reinterpret_cast<HWND>(0x5150); }
+
+}  // namespace
+
+class Display : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DDClose();
+    compat::resetHooks();
+    compat::captureMessageBoxes(true);
+    compat::resetDisplay();
+    EXPECT_EQ(compat::display().liveObjects, 0);
+  }
+  void TearDown() override {
+    DDClose();
+    EXPECT_EQ(compat::display().liveObjects, 0) << "an object was not released";
+  }
+  static Calls take() {
+    Calls calls = compat::display().calls;
+    compat::display().calls.clear();
+    return calls;
+  }
+  static std::vector<std::string> boxes() {
+    std::vector<std::string> texts;
+    for (const auto& b : compat::messageBoxes()) {
+      EXPECT_EQ(b.caption, "Error");
+      EXPECT_EQ(b.type, 0u);
+      EXPECT_EQ(b.owner, nullptr);
+      texts.push_back(b.text);
+    }
+    compat::messageBoxes().clear();
+    return texts;
+  }
+  // DDInit, a mode and the primary surface.
+  void open(int bpp = 16) {
+    ASSERT_EQ(DDInit(window()), 0);
+    ASSERT_EQ(DDSetGraphicsMode(640, 480, bpp), 0);
+    ASSERT_EQ(DDCreatePrimarySurface(), 0);
+    take();
+  }
+};
+
+TEST_F(Display, SetUpCallsAndArguments) {
+  EXPECT_EQ(DDInit(window()), 0);
+  EXPECT_EQ(compat::display().cooperativeWindow, window());
+  EXPECT_EQ(DDSetGraphicsMode(640, 480, 15), 0);
+  EXPECT_EQ(DDCreatePrimarySurface(), 0);
+  EXPECT_EQ(compat::display().surfaceDescSize, sizeof(DDSURFACEDESC));
+  EXPECT_EQ(compat::display().surfaceFlags, DDSD_CAPS);
+  EXPECT_EQ(compat::display().surfaceCaps, DDSCAPS_PRIMARYSURFACE);
+  EXPECT_TRUE(compat::display().outerWasNull);
+  DDWaitRetrace();
+  EXPECT_EQ(take(), (Calls{"DirectDrawCreate 0", "SetCooperativeLevel 17", "SetDisplayMode 640 480 15",
+                           "CreateSurface", "WaitForVerticalBlank 1"}));
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Display, PixelSizeOfEachMode) {
+  for (auto [bpp, bytes] : std::vector<std::pair<int, int>>{{8, 1}, {15, 2}, {16, 2}, {24, 3}, {32, 4}}) {
+    open(bpp);
+    std::vector<std::uint8_t> src(6 * 4, 0xAB);
+    ASSERT_EQ(DDLockSurface(), 0);
+    DDCopyToSurface(0, 0, src.data(), 6, 1);
+    const auto& mem = *compat::display().surfaceMemory;
+    EXPECT_EQ(mem[static_cast<std::size_t>(6 * bytes - 1)], 0xAB) << bpp;
+    EXPECT_EQ(mem[static_cast<std::size_t>(6 * bytes)], 0) << bpp;
+    DDUnlockSurface();
+    auto* pf = static_cast<DDPIXELFORMAT*>(DDPixelFormatInfo());
+    EXPECT_EQ(compat::display().pixelFormatSizeIn, sizeof(DDPIXELFORMAT));
+    EXPECT_EQ(compat::display().pixelFormatFlagsIn, DDPF_RGB);
+    EXPECT_EQ(pf->dwRGBBitCount, static_cast<DWORD>(bpp == 15 ? 16 : bpp));
+    if (bpp == 16) EXPECT_EQ(pf->dwGBitMask, 0x07E0u);
+    if (bpp == 15) EXPECT_EQ(pf->dwRBitMask, 0x7C00u);
+    DDClose();
+  }
+}
+
+struct FailureCase {
+  const char* call;
+  const char* message;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.call; }
+
+class DisplayFailure : public Display, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(DisplayFailure, ShowsTheMessageAndReturnsOne) {
+  const FailureCase& c = GetParam();
+  compat::display().script[c.call] = {DDERR_GENERIC};
+  int result = DDInit(window());
+  if (result == 0) result = DDSetGraphicsMode(640, 480, 8);
+  if (result == 0) result = DDCreatePrimarySurface();
+  if (result == 0) result = DDLockSurface();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(boxes(), std::vector<std::string>{c.message});
+}
+
+INSTANTIATE_TEST_SUITE_P(Blitkit, DisplayFailure,
+                         ::testing::Values(FailureCase{"DirectDrawCreate", "Couldn't init DirectDraw"},
+                                           FailureCase{"SetCooperativeLevel", "Couldn't set DirectDraw cooperative level"},
+                                           FailureCase{"SetDisplayMode", "Couldn't set display mode"},
+                                           FailureCase{"CreateSurface", "Couldn't create primary surface"},
+                                           FailureCase{"Lock", "Couldn't lock surface"}),
+                         [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.call); });
+
+TEST_F(Display, FailedModeChangeKeepsThePixelSize) {
+  open(16);
+  compat::display().script["SetDisplayMode"] = {DDERR_GENERIC};
+  EXPECT_EQ(DDSetGraphicsMode(800, 600, 32), 1);
+  boxes();
+  ASSERT_EQ(DDLockSurface(), 0);
+  std::vector<std::uint8_t> src(8, 0x11);
+  DDCopyToSurface(0, 0, src.data(), 2, 1);
+  EXPECT_EQ((*compat::display().surfaceMemory)[3], 0x11);
+  EXPECT_EQ((*compat::display().surfaceMemory)[4], 0) << "still 2 bytes per pixel";
+}
+
+TEST_F(Display, LostSurfaceIsRestoredAndLockedAgain) {
+  open();
+  compat::display().script["Lock"] = {DDERR_SURFACELOST, DDERR_SURFACELOST};
+  EXPECT_EQ(DDLockSurface(), 0);
+  EXPECT_EQ(take(), (Calls{"Lock 1", "Restore", "Lock 1", "Restore", "Lock 1"}));
+  EXPECT_TRUE(compat::display().lockRectWasNull);
+  EXPECT_EQ(compat::display().lockDescSize, sizeof(DDSURFACEDESC));
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_NE(DDGetSurfacePointer(), nullptr);
+  EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data());
+  EXPECT_EQ(DDGetSurfacePitch(), compat::display().surfacePitch);
+  EXPECT_GT(DDGetSurfacePitch(), 640 * 2);
+  DDUnlockSurface();
+  EXPECT_EQ(compat::display().unlockAddress, compat::display().surfaceMemory->data());
+  EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data()) << "kept after the unlock";
+
+  // A surface that stays lost: the retries end with the message.
+  compat::display().script["Lock"] = std::deque<HRESULT>(1000, DDERR_SURFACELOST);
+  take();
+  EXPECT_EQ(DDLockSurface(), 1);
+  EXPECT_EQ(take().size(), 2u * 64);
+  EXPECT_EQ(boxes(), std::vector<std::string>{"Couldn't lock surface"});
+}
+
+TEST_F(Display, CallsOutOfOrderDoNothing) {
+  EXPECT_EQ(DDSetGraphicsMode(640, 480, 8), 1);
+  EXPECT_EQ(DDCreatePrimarySurface(), 1);
+  EXPECT_EQ(DDLockSurface(), 1);
+  DDUnlockSurface();
+  DDWaitRetrace();
+  PALETTEENTRY entries[256] = {};
+  DDSetPalette(entries);
+  DDSetColor(1, entries);
+  PALETTEENTRY got = {9, 9, 9, 9};
+  DDGetColor(1, &got);
+  EXPECT_EQ(got.peRed, 9);
+  std::uint8_t src[16] = {};
+  DDCopyToSurface(0, 0, src, 2, 2);
+  DDCopyToSurfaceMMX(0, 0, src, 2, 2);
+  auto* pf = static_cast<DDPIXELFORMAT*>(DDPixelFormatInfo());
+  EXPECT_EQ(pf->dwSize, sizeof(DDPIXELFORMAT));
+  DDClose();
+  DDClose();
+  EXPECT_TRUE(take().empty());
+  EXPECT_TRUE(boxes().empty());
+
+  // A surface but no lock: the copies write nothing.
+  open();
+  DDCopyToSurface(0, 0, src, 2, 2);
+  for (std::uint8_t b : *compat::display().surfaceMemory) ASSERT_EQ(b, 0);
+}
+
+TEST_F(Display, CloseReleasesEverythingOnceAndInitCanStartOver) {
+  open(8);
+  PALETTEENTRY entries[256] = {};
+  DDSetPalette(entries);
+  DDSetPalette(entries);
+  take();
+  DDClose();
+  Calls calls = take();
+  EXPECT_EQ(calls, (Calls{"Surface.Release", "Palette.Release", "Palette.Release", "DirectDraw.Release"}));
+  EXPECT_EQ(compat::display().liveObjects, 0);
+  DDClose();
+  EXPECT_TRUE(take().empty());
+
+  // A second DDInit lets go of what the first held.
+  open(8);
+  EXPECT_EQ(DDInit(window()), 0);
+  EXPECT_EQ(compat::display().liveObjects, 1);
+  EXPECT_EQ(DDCreatePrimarySurface(), 0);
+  // A second surface replaces the first.
+  EXPECT_EQ(DDCreatePrimarySurface(), 0);
+  EXPECT_EQ(compat::display().liveObjects, 2);
+}
+
+TEST_F(Display, PaletteRoundTrip) {
+  open(8);
+  PALETTEENTRY entries[256];
+  for (int i = 0; i < 256; ++i) entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0xFF, 0};
+  DDSetPalette(entries);
+  EXPECT_EQ(take(), (Calls{"CreatePalette 68", "SetPalette"}));
+  EXPECT_EQ(compat::display().initialPalette[255].peRed, 255) << "full 8-bit values, entry 255 included";
+  PALETTEENTRY set = {0x12, 0x34, 0x56, 0};
+  DDSetColor(200, &set);
+  PALETTEENTRY got = {};
+  DDGetColor(200, &got);
+  EXPECT_EQ(take(), (Calls{"SetEntries 0 200 1", "GetEntries 0 200 1"}));
+  EXPECT_EQ(got.peRed, 0x12);
+  EXPECT_EQ(got.peGreen, 0x34);
+  EXPECT_EQ(got.peBlue, 0x56);
+  DDGetColor(0, &got);
+  EXPECT_EQ(got.peGreen, 255);
+  take();
+
+  // A failed creation keeps the palette in use.
+  compat::display().script["CreatePalette"] = {DDERR_GENERIC};
+  DDSetPalette(entries);
+  EXPECT_EQ(take(), (Calls{"CreatePalette 68"}));
+  DDGetColor(200, &got);
+  EXPECT_EQ(got.peRed, 0x12);
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(Display, CopiesLandAtThePitchAndNeverOutsideTheSurface) {
+  open(16);
+  ASSERT_EQ(DDLockSurface(), 0);
+  const auto& mem = *compat::display().surfaceMemory;
+  const std::size_t pitch = static_cast<std::size_t>(DDGetSurfacePitch());
+  std::vector<std::uint8_t> src(10 * 3 * 2);
+  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i + 1);
+  DDCopyToSurfaceMMX(2, 3, src.data(), 10, 3);
+  EXPECT_EQ(mem[3 * pitch + 2 * 2], 1);
+  EXPECT_EQ(mem[4 * pitch + 2 * 2], 21);
+  EXPECT_EQ(mem[3 * pitch + 2 * 2 + 20], 0);
+  // Past the bottom right corner: only the part inside is written.
+  DDCopyToSurface(635, 478, src.data(), 10, 3);
+  EXPECT_EQ(mem[478 * pitch + 635 * 2], 1);
+  EXPECT_EQ(mem[479 * pitch + 639 * 2 + 1], 30);
+  EXPECT_EQ(mem[478 * pitch + 640 * 2], 0) << "the gap after the row stays untouched";
+  DDUnlockSurface();
+}
+
+TEST_F(Display, FocusIsPlainEquality) {
+  compat::setFocusWindow(window());
+  EXPECT_EQ(DDGotFocus(window()), 1);
+  EXPECT_EQ(DDGotFocus(nullptr), 0);
+  compat::setFocusWindow(nullptr);
+  EXPECT_EQ(DDGotFocus(nullptr), 1);
+  EXPECT_EQ(DDGotFocus(window()), 0);
+}
