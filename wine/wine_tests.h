@@ -9,8 +9,10 @@ struct TestPaths {
   std::string dist;   // the DLLs under test
   std::string suite;  // the public BMP suite
   std::string out;    // where results are written
+  std::string samples;  // the project's sample files
 };
 
 class MessageWatcher;
 void runCodecTests(const TestPaths& paths);
 void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes);
+void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes);
