@@ -142,7 +142,8 @@ std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {
     const std::int32_t dg = static_cast<std::int32_t>(g) - k.green;
     const std::int32_t db = static_cast<std::int32_t>(b) - k.blue;
     const std::int32_t d = dr * dr + dg * dg + db * db;
-    const bool better = k.nearSq <= best && (d < best || (d == best && k.index < found));
+    // Bitwise, not short-circuit: no branch to mispredict.
+    const bool better = (k.nearSq <= best) & ((d < best) | ((d == best) & (k.index < found)));
     best = better ? d : best;
     found = better ? k.index : found;
   };

@@ -1,4 +1,5 @@
 // Loading, binding and unloading the two plug-ins.
+#include <algorithm>
 #include <cstring>
 
 #include "inbridge.h"
@@ -12,6 +13,13 @@ XPlugState& state() {
 }
 
 namespace {
+
+// Copies at most room characters of src and terminates dst (room + 1 bytes).
+void copyCut(char* dst, const char* src, std::size_t room) {
+  const std::size_t n = std::min(std::strlen(src), room);
+  std::memcpy(dst, src, n);
+  dst[n] = '\0';
+}
 
 constexpr UINT kBoxStyle = MB_OK | MB_ICONWARNING;
 // With no mixer to read, the plug-in plays at full level, as the wave-out
@@ -60,8 +68,7 @@ void inputNotFound(XPlugState& s) {
   static const char kFormat[] = "A requried file, %s, was not found.";
   constexpr std::size_t kRoom = kTextBytes - 1 - (sizeof kFormat - 1 - 2);
   char path[kRoom + 1];
-  std::strncpy(path, s.pluginPath, kRoom);
-  path[kRoom] = '\0';
+  copyCut(path, s.pluginPath, kRoom);
   wsprintfA(s.messageText, kFormat, path);
   MessageBoxA(nullptr, s.messageText, "Error Loading Plugin", kBoxStyle);
 }
@@ -135,8 +142,7 @@ extern "C" int32_t INBRIDGE_API InitXPlug(const char* path) {
   // A path that does not fit is refused as not found, never cut and loaded.
   const char* given = path ? path : "";
   const bool fits = std::strlen(given) < inbridge::kTextBytes;
-  std::strncpy(s.pluginPath, given, inbridge::kTextBytes - 1);
-  s.pluginPath[inbridge::kTextBytes - 1] = '\0';
+  inbridge::copyCut(s.pluginPath, given, inbridge::kTextBytes - 1);
   s.inLoaded = inbridge::loadPlugins(s, fits);
   return s.inLoaded;
 }

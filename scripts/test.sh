@@ -21,7 +21,7 @@ cmake --build "$root/build/asan" -j"$jobs"
 
 echo "== fuzzing LoadBMP for ${fuzz_seconds}s"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DBUILD_FUZZERS=ON -DSANITIZE=address,undefined \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIST_DIR="$root/build/fuzz/dist" -DBUILD_TESTING=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIST_DIR="$root/build/fuzz/dist" >/dev/null
 cmake --build "$root/build/fuzz" -j"$jobs" --target load_bmp_fuzzer
 work=$(mktemp -d)
 "$root/build/fuzz/fuzz/load_bmp_fuzzer" -max_total_time="$fuzz_seconds" -max_len=8192 \
