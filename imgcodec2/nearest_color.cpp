@@ -30,6 +30,17 @@ inline void cubeRange(const PaletteEntry& e, std::int32_t r0, std::int32_t g0, s
   axisRange(e.blue, b0, size, nearSq, farSq);
 }
 
+struct Corner {
+  std::int32_t r, g, b;
+};
+
+// The lowest corner of the cube of side 1 << shift that holds the colour.
+inline Corner cubeCorner(unsigned r, unsigned g, unsigned b, unsigned shift) {
+  const unsigned mask = ~((1u << shift) - 1u);
+  return {static_cast<std::int32_t>(r & mask), static_cast<std::int32_t>(g & mask),
+          static_cast<std::int32_t>(b & mask)};
+}
+
 }  // namespace
 
 std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g, unsigned b) {
@@ -65,14 +76,12 @@ const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b,
   const unsigned cell = ((r >> kCoarseShift) * axis + (g >> kCoarseShift)) * axis + (b >> kCoarseShift);
   if (!coarseStart_[cell]) {
     const std::int32_t size = 1 << kCoarseShift;
-    const auto r0 = static_cast<std::int32_t>(r & ~(size - 1u));
-    const auto g0 = static_cast<std::int32_t>(g & ~(size - 1u));
-    const auto b0 = static_cast<std::int32_t>(b & ~(size - 1u));
+    const Corner c = cubeCorner(r, g, b, kCoarseShift);
     std::int32_t nearSq[256];
     std::int32_t bound = INT32_MAX;
     for (unsigned i = 0; i < 256; ++i) {
       std::int32_t farSq;
-      cubeRange(palette_.entries[i], r0, g0, b0, size, nearSq[i], farSq);
+      cubeRange(palette_.entries[i], c.r, c.g, c.b, size, nearSq[i], farSq);
       if (farSq < bound) bound = farSq;
     }
     coarseStart_[cell] = coarseUsed_ + 1;
@@ -91,14 +100,12 @@ std::uint32_t NearestColor::buildFine(unsigned cell, unsigned r, unsigned g, uns
   unsigned count = 0;
   const std::uint8_t* coarse = coarseList(r, g, b, count);
   const std::int32_t size = 1 << kFineShift;
-  const auto r0 = static_cast<std::int32_t>(r & ~(size - 1u));
-  const auto g0 = static_cast<std::int32_t>(g & ~(size - 1u));
-  const auto b0 = static_cast<std::int32_t>(b & ~(size - 1u));
+  const Corner corner = cubeCorner(r, g, b, kFineShift);
   std::int32_t nearSq[256];
   std::int32_t bound = INT32_MAX;
   for (unsigned k = 0; k < count; ++k) {
     std::int32_t farSq;
-    cubeRange(palette_.entries[coarse[k]], r0, g0, b0, size, nearSq[k], farSq);
+    cubeRange(palette_.entries[coarse[k]], corner.r, corner.g, corner.b, size, nearSq[k], farSq);
     if (farSq < bound) bound = farSq;
   }
   if (fineUsed_ + count + kUnrolled > kFinePoolEntries) {  // full: start the fine lists over

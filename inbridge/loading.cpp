@@ -149,10 +149,7 @@ extern "C" int32_t INBRIDGE_API InitXPlug(const char* path) {
 
 extern "C" void INBRIDGE_API DeinitXPlug(int32_t unloadOutput) {
   XPlugState& s = state();
-  if (s.playing) {
-    inbridge::callPlugin(s.inModule->Stop);
-    s.playing = 0;
-  }
+  inbridge::stopPlaying(s);
   if (s.inLoaded) inbridge::unloadInputPlugin(s);
   if (unloadOutput) inbridge::unloadOutputPlugin(s);
 }

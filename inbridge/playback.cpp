@@ -16,10 +16,7 @@ In_Module* input() { return state().inLoaded ? state().inModule : nullptr; }
 extern "C" int32_t INBRIDGE_API PlayX(const char* file) {
   XPlugState& s = state();
   if (!s.inLoaded || !s.outLoaded) return 1;
-  if (s.playing) {
-    callPlugin(s.inModule->Stop);
-    s.playing = 0;
-  }
+  inbridge::stopPlaying(s);
   if (!s.inModule->Play || s.inModule->Play(const_cast<char*>(file)) != 0) {
     s.playing = 0;
     return 0;
@@ -37,12 +34,7 @@ extern "C" int32_t INBRIDGE_API PauseX() {
   return s.paused;
 }
 
-extern "C" void INBRIDGE_API StopX() {
-  XPlugState& s = state();
-  if (!s.playing) return;
-  callPlugin(s.inModule->Stop);
-  s.playing = 0;
-}
+extern "C" void INBRIDGE_API StopX() { inbridge::stopPlaying(state()); }
 
 extern "C" int32_t INBRIDGE_API GetXLength() {
   In_Module* in = input();

@@ -39,4 +39,11 @@ auto callPlugin(Fn fn, Args... args) -> decltype(fn(args...)) {
   return fn(args...);
 }
 
+// Stops a play started by PlayX, if one is going on.
+inline void stopPlaying(XPlugState& s) {
+  if (!s.playing) return;
+  callPlugin(s.inModule->Stop);
+  s.playing = 0;
+}
+
 }  // namespace inbridge
