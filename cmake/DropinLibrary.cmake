@@ -50,3 +50,16 @@ function(add_dropin_library name)
     target_link_libraries(${name} PRIVATE win32compat)
   endif()
 endfunction()
+
+# dropin_link(<target> <library>...): links a host program the way hosts do,
+# on Win32 through the import libraries in DIST_DIR.
+function(dropin_link target)
+  foreach(lib IN LISTS ARGN)
+    if(WIN32)
+      add_dependencies(${target} ${lib})
+      target_link_libraries(${target} PRIVATE ${DIST_DIR}/lib${lib}.a)
+    else()
+      target_link_libraries(${target} PRIVATE ${lib})
+    endif()
+  endforeach()
+endfunction()

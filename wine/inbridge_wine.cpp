@@ -77,7 +77,7 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   if (!CHECK(pcm && reset)) return;
   CHECK_EQ(api.GetXPlugCfg(0), 576);
 
-  const testwav::Wav wav = testwav::makeWav();
+  const wav::Wav wav = wav::makeWav();
   const std::string wavPath = paths.out + "\\tone.wav";
   HANDLE f = CreateFileA(wavPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   DWORD written = 0;

@@ -32,7 +32,7 @@ class EndToEnd : public ::testing::Test {
   void SetUp() override {
     compat::resetHooks();
     compat::captureMessageBoxes(true);
-    wav_ = testwav::makeWav();
+    wav_ = wav::makeWav();
     wavPath_ = (testfs::scratchDir() / "tone.wav").string();
     testfs::writeFile(wavPath_, wav_.file);
     ASSERT_EQ(InitXPlug(IN_WAV), 1);
@@ -61,7 +61,7 @@ class EndToEnd : public ::testing::Test {
     return bytes;
   }
 
-  testwav::Wav wav_;
+  wav::Wav wav_;
   std::string wavPath_;
   void* out_ = nullptr;
   int (*log_)(char*, int) = nullptr;

@@ -1,0 +1,19 @@
+// The window the demo shows its picture in, and the desktop's display mode,
+// one implementation per platform.
+#pragma once
+
+namespace demo {
+
+struct DisplayMode {
+  int width, height, bitsPerPixel;
+};
+
+// A full-screen top-level window with the focus; nullptr when none can be made.
+void* openWindow();
+// Handles the window's pending messages; false once it has been closed.
+bool pumpMessages();
+void closeWindow(void* window);
+// The mode the desktop is in, for displays that cannot switch modes.
+DisplayMode desktopMode();
+
+}  // namespace demo
