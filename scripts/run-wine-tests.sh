@@ -40,9 +40,13 @@ export DISPLAY=$display
 shooter=$!
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+# One wineserver for both programs, so the second one starts quickly.
+wineserver -p
 status=0
 wine "$dist/tests/wine_tests.exe" "$(winpath "$dist")" "$(winpath "$suite")" "$(winpath "$out/wine")" \
   "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge}" || status=$?
+# A C host linked against the SDK's import libraries.
+wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
 kill "$shooter" 2>/dev/null || true
 wineserver -k 2>/dev/null || true
 [ "$status" -eq 0 ] || { echo "wine_tests.exe failed ($status)"; exit 1; }
