@@ -8,10 +8,11 @@ namespace blitkit {
 namespace {
 
 #if defined(__i386__) || defined(__x86_64__)
-// n 8-byte blocks through the MMX registers, four to a round; no alignment
-// is needed. The caller empties the MMX state afterwards.
+// n 8-byte blocks through the MMX registers, eight to a round (a cache line
+// of 64 bytes); no alignment is needed. The caller empties the MMX state
+// afterwards.
 inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
-  std::size_t rounds = n / 4;
+  std::size_t rounds = n / 8;
   if (rounds) {
     __asm__ volatile(
         "1:\n\t"
@@ -19,19 +20,27 @@ inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::siz
         "movq  8(%[s]), %%mm1\n\t"
         "movq 16(%[s]), %%mm2\n\t"
         "movq 24(%[s]), %%mm3\n\t"
+        "movq 32(%[s]), %%mm4\n\t"
+        "movq 40(%[s]), %%mm5\n\t"
+        "movq 48(%[s]), %%mm6\n\t"
+        "movq 56(%[s]), %%mm7\n\t"
         "movq %%mm0,   (%[d])\n\t"
         "movq %%mm1,  8(%[d])\n\t"
         "movq %%mm2, 16(%[d])\n\t"
         "movq %%mm3, 24(%[d])\n\t"
-        "add $32, %[s]\n\t"
-        "add $32, %[d]\n\t"
+        "movq %%mm4, 32(%[d])\n\t"
+        "movq %%mm5, 40(%[d])\n\t"
+        "movq %%mm6, 48(%[d])\n\t"
+        "movq %%mm7, 56(%[d])\n\t"
+        "add $64, %[s]\n\t"
+        "add $64, %[d]\n\t"
         "dec %[n]\n\t"
         "jnz 1b"
         : [s] "+r"(src), [d] "+r"(dst), [n] "+r"(rounds)
         :
-        : "mm0", "mm1", "mm2", "mm3", "memory", "cc");
+        : "mm0", "mm1", "mm2", "mm3", "mm4", "mm5", "mm6", "mm7", "memory", "cc");
   }
-  for (std::size_t k = 0; k < n % 4; ++k) {
+  for (std::size_t k = 0; k < n % 8; ++k) {
     __asm__ volatile("movq (%[s]), %%mm0\n\tmovq %%mm0, (%[d])" : : [s] "r"(src), [d] "r"(dst) : "mm0", "memory");
     src += 8;
     dst += 8;
@@ -45,6 +54,16 @@ inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::siz
 inline void emptyMmx() {}
 #endif
 
+// The words of one row. The source never overlaps the surface; saying so
+// lets the compiler move several words at once where the processor can.
+inline void moveWords(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src, std::size_t words) {
+  for (std::size_t k = 0; k < words; ++k) {
+    std::uint32_t w;
+    std::memcpy(&w, src + 4 * k, 4);
+    std::memcpy(dst + 4 * k, &w, 4);
+  }
+}
+
 inline void moveTail(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];
 }
@@ -55,11 +74,7 @@ void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
                std::size_t rows) {
   const std::size_t words = rowBytes >> 2, tail = rowBytes & 3;
   for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
-    for (std::size_t k = 0; k < words; ++k) {
-      std::uint32_t w;
-      std::memcpy(&w, src + 4 * k, 4);
-      std::memcpy(dst + 4 * k, &w, 4);
-    }
+    moveWords(dst, src, words);
     moveTail(dst + 4 * words, src + 4 * words, tail);
   }
 }

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# run-demo-wine.sh WIN32_DIST OUT_DIR [demo options]: runs demo_host.exe with
+# the real DLLs and our plug-ins under Wine on Xvfb, takes a screenshot of the
+# screen once the demo has drawn its last frame (OUT_DIR/screen.png), and
+# leaves the demo's files (demo.wav, recorded.wav, screen.bmp) in OUT_DIR.
+set -euo pipefail
+dist=$(cd "$1" && pwd)
+out=$2
+shift 2
+root=$(cd "$(dirname "$0")/.." && pwd)
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+rm -f "$out/screen.ready" "$out/screen.done" "$out/screen.png"
+
+export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+
+display=:$((100 + RANDOM % 400))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+sleep 2
+export DISPLAY=$display
+
+(
+  while [ ! -e "$out/screen.ready" ]; do sleep 0.2; done
+  xwd -root -silent | convert xwd:- "$out/screen.png" || true
+  touch "$out/screen.done"
+) &
+shooter=$!
+
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+status=0
+wine "$dist/demo_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$dist/plugins")" \
+  "$(winpath "$out")" --screenshot "$@" || status=$?
+kill "$shooter" 2>/dev/null || true
+wineserver -k 2>/dev/null || true
+[ -s "$out/screen.png" ] && echo "screenshot: $out/screen.png"
+exit "$status"
