@@ -166,9 +166,8 @@ void decodeTrueColour(BufferedReader& in, const Rows& rows, const DecodeTarget& 
     case 16: convertRows(in, rows, bgrTo16); break;
     default: {
       NearestColor& nearest = *t.nearest;
-      convertRows(in, rows, [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i, s += 3) d[i] = nearest.find(s[2], s[1], s[0]);
-      });
+      convertRows(in, rows,
+                  [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) { nearest.findRow(s, d, n); });
       break;
     }
   }

@@ -1,5 +1,6 @@
 #include "nearest_color.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace imgcodec2 {
@@ -11,23 +12,25 @@ inline std::int32_t distance(const PaletteEntry& e, std::int32_t r, std::int32_t
   return dr * dr + dg * dg + db * db;
 }
 
+// Branch-free, so that the loops over all entries vectorise.
 inline void axisRange(std::int32_t c, std::int32_t lo, std::int32_t size, std::int32_t& nearSq,
                       std::int32_t& farSq) {
   const std::int32_t hi = lo + size - 1;
-  const std::int32_t nearD = c < lo ? lo - c : (c > hi ? c - hi : 0);
-  const std::int32_t farD = c - lo > hi - c ? c - lo : hi - c;
+  const std::int32_t below = lo - c, above = c - hi;
+  const std::int32_t nearD = std::max(std::max(below, above), 0);
+  const std::int32_t farD = std::max(c - lo, hi - c);
   nearSq += nearD * nearD;
   farSq += farD * farD;
 }
 
 // Squared distances from an entry to the nearest and to the farthest colour
 // of the cube of side `size` whose lowest corner is (r0, g0, b0).
-inline void cubeRange(const PaletteEntry& e, std::int32_t r0, std::int32_t g0, std::int32_t b0,
-                      std::int32_t size, std::int32_t& nearSq, std::int32_t& farSq) {
+inline void cubeRange(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t r0, std::int32_t g0,
+                      std::int32_t b0, std::int32_t size, std::int32_t& nearSq, std::int32_t& farSq) {
   nearSq = farSq = 0;
-  axisRange(e.red, r0, size, nearSq, farSq);
-  axisRange(e.green, g0, size, nearSq, farSq);
-  axisRange(e.blue, b0, size, nearSq, farSq);
+  axisRange(red, r0, size, nearSq, farSq);
+  axisRange(green, g0, size, nearSq, farSq);
+  axisRange(blue, b0, size, nearSq, farSq);
 }
 
 struct Corner {
@@ -61,29 +64,35 @@ std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g,
 void NearestColor::reset(const TrueColorPalette& palette) {
   palette_ = palette;
   std::memset(coarseStart_, 0, sizeof coarseStart_);
-  std::memset(fineStart_, 0, sizeof fineStart_);
-  coarseUsed_ = fineUsed_ = 0;
-  lastColour_ = 0xFFFFFFFFu;
+  coarseUsed_ = 0;
+  fine_.clear();
+  micro_.clear();
+}
+
+template <unsigned Shift>
+void NearestColor::Level<Shift>::clear() {
+  std::memset(list, 0, sizeof list);
+  used = 0;
 }
 
 // The candidates of a cube are the entries whose nearest colour of the cube
 // is no farther than the smallest farthest-colour distance of any entry: the
-// winner of every colour of the cube is among them. A fine cube's candidates
-// are all candidates of the coarse cube that holds it (its distances are no
-// smaller and its bound no larger), so it need look at those only.
+// winner of every colour of the cube is among them. A smaller cube's
+// candidates are all among those of the larger cube that holds it (its
+// distances are no smaller and its bound no larger), so it need look at
+// those only.
 const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b, unsigned& count) {
   constexpr unsigned axis = 256 >> kCoarseShift;
   const unsigned cell = ((r >> kCoarseShift) * axis + (g >> kCoarseShift)) * axis + (b >> kCoarseShift);
   if (!coarseStart_[cell]) {
     const std::int32_t size = 1 << kCoarseShift;
     const Corner c = cubeCorner(r, g, b, kCoarseShift);
-    std::int32_t nearSq[256];
-    std::int32_t bound = INT32_MAX;
+    std::int32_t nearSq[256], farSq[256];
     for (unsigned i = 0; i < 256; ++i) {
-      std::int32_t farSq;
-      cubeRange(palette_.entries[i], c.r, c.g, c.b, size, nearSq[i], farSq);
-      if (farSq < bound) bound = farSq;
+      const PaletteEntry& e = palette_.entries[i];
+      cubeRange(e.red, e.green, e.blue, c.r, c.g, c.b, size, nearSq[i], farSq[i]);
     }
+    const std::int32_t bound = *std::min_element(farSq, farSq + 256);
     coarseStart_[cell] = coarseUsed_ + 1;
     for (unsigned i = 0; i < 256; ++i) {
       if (nearSq[i] <= bound) coarsePool_[coarseUsed_++] = static_cast<std::uint8_t>(i);
@@ -94,73 +103,122 @@ const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b,
   return coarsePool_ + coarseStart_[cell] - 1;
 }
 
-// Fine lists are sorted by the distance from the cube (then by index), so a
+// Lists are sorted by the distance from the cube (then by index), so a
 // search can stop at the first candidate that cannot beat the best so far.
-std::uint32_t NearestColor::buildFine(unsigned cell, unsigned r, unsigned g, unsigned b) {
-  unsigned count = 0;
-  const std::uint8_t* coarse = coarseList(r, g, b, count);
-  const std::int32_t size = 1 << kFineShift;
-  const Corner corner = cubeCorner(r, g, b, kFineShift);
+template <unsigned Shift>
+std::uint32_t NearestColor::Level<Shift>::build(unsigned cell, const Candidate* from, unsigned n, unsigned r,
+                                                unsigned g, unsigned b) {
+  const std::int32_t size = 1 << Shift;
+  const Corner corner = cubeCorner(r, g, b, Shift);
   std::int32_t nearSq[256];
   std::int32_t bound = INT32_MAX;
-  for (unsigned k = 0; k < count; ++k) {
+  for (unsigned k = 0; k < n; ++k) {
     std::int32_t farSq;
-    cubeRange(palette_.entries[coarse[k]], corner.r, corner.g, corner.b, size, nearSq[k], farSq);
-    if (farSq < bound) bound = farSq;
+    cubeRange(from[k].red, from[k].green, from[k].blue, corner.r, corner.g, corner.b, size, nearSq[k], farSq);
+    bound = std::min(bound, farSq);
   }
-  if (fineUsed_ + count + kUnrolled > kFinePoolEntries) {  // full: start the fine lists over
-    std::memset(fineStart_, 0, sizeof fineStart_);
-    fineUsed_ = 0;
-  }
-  const std::uint32_t start = fineUsed_;
-  for (unsigned k = 0; k < count; ++k) {
+  if (used + n + kUnrolled > kPoolEntries) clear();  // full: start the lists over
+  const std::uint32_t first = used;
+  for (unsigned k = 0; k < n; ++k) {
     if (nearSq[k] > bound) continue;
-    std::uint32_t at = fineUsed_++;
-    while (at > start && finePool_[at - 1].nearSq > nearSq[k]) {
-      finePool_[at] = finePool_[at - 1];
+    std::uint32_t at = used++;
+    while (at > first && pool[at - 1].nearSq > nearSq[k]) {
+      pool[at] = pool[at - 1];
       --at;
     }
-    const PaletteEntry& e = palette_.entries[coarse[k]];
-    finePool_[at] = {nearSq[k], static_cast<std::uint8_t>(e.red), static_cast<std::uint8_t>(e.green),
-                     static_cast<std::uint8_t>(e.blue), coarse[k]};
+    pool[at] = from[k];
+    pool[at].nearSq = nearSq[k];
   }
-  fineStart_[cell] = start + 1;
-  fineCount_[cell] = static_cast<std::uint16_t>(fineUsed_ - start);
-  // Short lists are padded for the unrolled start of the search; a pad can
-  // never be taken, since the first candidate is always a real one.
-  while (fineUsed_ - start < kUnrolled) finePool_[fineUsed_++] = {INT32_MAX, 0, 0, 0, 0};
-  return start;
+  list[cell] = (first << kCountBits) | (used - first);
+  // Short lists are padded for the unrolled start of the search with copies
+  // of their first candidate, which change no answer.
+  while (used - first < kUnrolled) pool[used++] = pool[first];
+  return list[cell];
+}
+
+const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, unsigned b, const Candidate*& end) {
+  const unsigned cell = fine_.cellOf(r, g, b);
+  std::uint32_t word = fine_.list[cell];
+  if (!word) {
+    unsigned n = 0;
+    const std::uint8_t* coarse = coarseList(r, g, b, n);
+    Candidate from[256];
+    for (unsigned k = 0; k < n; ++k) {
+      const PaletteEntry& e = palette_.entries[coarse[k]];
+      from[k] = {0, static_cast<std::uint8_t>(e.red), static_cast<std::uint8_t>(e.green),
+                 static_cast<std::uint8_t>(e.blue), coarse[k]};
+    }
+    word = fine_.build(cell, from, n, r, g, b);
+  }
+  const Candidate* first = fine_.pool + (word >> fine_.kCountBits);
+  end = first + (word & ((1u << fine_.kCountBits) - 1));
+  return first;
+}
+
+const NearestColor::Candidate* NearestColor::microList(unsigned r, unsigned g, unsigned b, const Candidate*& end) {
+  const unsigned cell = micro_.cellOf(r, g, b);
+  std::uint32_t word = micro_.list[cell];
+  if (!word) {
+    const Candidate* fineEnd;
+    const Candidate* fine = fineList(r, g, b, fineEnd);
+    word = micro_.build(cell, fine, static_cast<unsigned>(fineEnd - fine), r, g, b);
+  }
+  const Candidate* first = micro_.pool + (word >> micro_.kCountBits);
+  end = first + (word & ((1u << micro_.kCountBits) - 1));
+  return first;
 }
 
 // Lowest index among the entries at the smallest distance: the linear scan's
-// answer, whatever order the candidates are visited in.
-std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {
-  const std::uint32_t colour = (r << 16) | (g << 8) | b;
-  if (colour == lastColour_) return lastIndex_;
-  constexpr unsigned axis = 256 >> kFineShift;
-  const unsigned cell = ((r >> kFineShift) * axis + (g >> kFineShift)) * axis + (b >> kFineShift);
-  const std::uint32_t start = fineStart_[cell] ? fineStart_[cell] - 1 : buildFine(cell, r, g, b);
-  const Candidate* c = finePool_ + start;
-  const Candidate* end = c + fineCount_[cell];
-  std::int32_t best = INT32_MAX;
-  unsigned found = 0;
-  auto consider = [&](const Candidate& k) {
+// answer, whatever order the candidates are visited in. A key of distance
+// and index orders candidates by both at once (3 * 255^2 * 256 fits in 31
+// bits).
+std::uint8_t NearestColor::search(const Candidate* c, const Candidate* end, unsigned r, unsigned g, unsigned b) {
+  auto key = [&](const Candidate& k) {
     const std::int32_t dr = static_cast<std::int32_t>(r) - k.red;
     const std::int32_t dg = static_cast<std::int32_t>(g) - k.green;
     const std::int32_t db = static_cast<std::int32_t>(b) - k.blue;
-    const std::int32_t d = dr * dr + dg * dg + db * db;
-    // Bitwise, not short-circuit: no branch to mispredict.
-    const bool better = (k.nearSq <= best) & ((d < best) | ((d == best) & (k.index < found)));
-    best = better ? d : best;
-    found = better ? k.index : found;
+    return ((dr * dr + dg * dg + db * db) << 8) | k.index;
   };
-  // The first few candidates settle almost every colour; looking at them
-  // without a branch each keeps the search free of mispredictions.
-  for (unsigned k = 0; k < kUnrolled; ++k) consider(c[k]);
-  for (c += kUnrolled; c < end && c->nearSq <= best; ++c) consider(*c);
-  lastColour_ = colour;
-  lastIndex_ = static_cast<std::uint8_t>(found);
-  return lastIndex_;
+  // The first four settle almost every colour: computed side by side and
+  // reduced without a branch.
+  static_assert(kUnrolled == 4, "the reduction below takes four candidates");
+  const std::int32_t k0 = key(c[0]), k1 = key(c[1]), k2 = key(c[2]), k3 = key(c[3]);
+  const std::int32_t k01 = k0 < k1 ? k0 : k1, k23 = k2 < k3 ? k2 : k3;
+  std::int32_t best = k01 < k23 ? k01 : k23;
+  for (c += kUnrolled; c < end && c->nearSq <= (best >> 8); ++c) {
+    const std::int32_t k = key(*c);
+    best = k < best ? k : best;
+  }
+  return static_cast<std::uint8_t>(best & 0xFF);
+}
+
+std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {
+  const Candidate* end;
+  const Candidate* list = microList(r, g, b, end);
+  return search(list, end, r, g, b);
+}
+
+// Neighbouring pixels often share a colour, and more often a micro cube:
+// both are remembered along the row.
+void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n) {
+  std::uint32_t lastColour = 0xFFFFFFFFu, lastCell = 0xFFFFFFFFu;
+  std::uint8_t lastIndex = 0;
+  const Candidate* list = nullptr;
+  const Candidate* end = nullptr;
+  for (std::size_t i = 0; i < n; ++i, bgr += 3) {
+    const unsigned r = bgr[2], g = bgr[1], b = bgr[0];
+    const std::uint32_t colour = (r << 16) | (g << 8) | b;
+    if (colour != lastColour) {
+      const std::uint32_t cell = colour & kMicroCellMask;
+      if (cell != lastCell) {
+        list = microList(r, g, b, end);
+        lastCell = cell;
+      }
+      lastIndex = search(list, end, r, g, b);
+      lastColour = colour;
+    }
+    out[i] = lastIndex;
+  }
 }
 
 }  // namespace imgcodec2

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <random>
+#include <vector>
 
 using imgcodec2::findLinear;
 using imgcodec2::NearestColor;
@@ -81,12 +82,28 @@ TEST(NearestColor, ResetForgetsTheOldPalette) {
   EXPECT_EQ(fast->find(201, 0, 0), 2);
 }
 
-TEST(NearestColor, SurvivesAFullCandidatePool) {
-  // All-black: every cube lists all 256 entries, so the pool fills and restarts.
+TEST(NearestColor, SurvivesFullCandidatePools) {
+  // 255 equal greys and black: every cube near the greys lists them all, so
+  // the pools fill and start over many times; the answers still split
+  // between grey (index 0) and black (255).
   TrueColorPalette p{};
+  for (int i = 0; i < 255; ++i) p.entries[i] = {128, 128, 128};
   auto fast = std::make_unique<NearestColor>();
   fast->reset(p);
-  for (int r = 0; r < 256; r += 8)
-    for (int g = 0; g < 256; g += 8)
-      for (int b = 0; b < 256; b += 8) ASSERT_EQ(fast->find(r, g, b), 0);
+  std::vector<std::uint8_t> row, indices;
+  for (int r = 0; r < 256; r += 4) {
+    for (int g = 0; g < 256; g += 4) {
+      row.clear();
+      for (int b = 0; b < 256; b += 4) {
+        ASSERT_EQ(fast->find(r, g, b), findLinear(p, r, g, b)) << r << "," << g << "," << b;
+        row.insert(row.end(), {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
+                               static_cast<std::uint8_t>(r)});
+      }
+      indices.assign(row.size() / 3, 0xEE);
+      fast->findRow(row.data(), indices.data(), indices.size());
+      for (std::size_t k = 0; k < indices.size(); ++k) {
+        ASSERT_EQ(indices[k], findLinear(p, r, g, static_cast<unsigned>(4 * k))) << r << "," << g << "," << 4 * k;
+      }
+    }
+  }
 }
