@@ -13,8 +13,11 @@ struct Frame {
   std::size_t rowBytes, rows, pitch;
   std::vector<std::uint8_t> source, surface;
   Frame(std::size_t width, std::size_t height, std::size_t bytes)
-      : rowBytes(width * bytes), rows(height), pitch(width * bytes + 64),
-        source(rowBytes * rows, 0x5A), surface(pitch * rows, 0) {}
+      : rowBytes(width * bytes),
+        rows(height),
+        pitch(width * bytes + 64),
+        source(rowBytes * rows, 0x5A),
+        surface(pitch * rows, 0) {}
 };
 
 Frame& frame(benchmark::State& state) {
@@ -40,8 +43,8 @@ void BM_MemcpyRows(benchmark::State& state) {
 void BM_CopyToSurface(benchmark::State& state) {
   Frame& f = frame(state);
   for (auto _ : state) {
-    blitkit::copyRows4(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch), f.source.data(), f.rowBytes,
-                       f.rowBytes, f.rows);
+    blitkit::copyRows4(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch), f.source.data(),
+                       f.rowBytes, f.rowBytes, f.rows);
     benchmark::ClobberMemory();
   }
   setBytes(state, f);
@@ -50,8 +53,8 @@ void BM_CopyToSurface(benchmark::State& state) {
 void BM_CopyToSurfaceMMX(benchmark::State& state) {
   Frame& f = frame(state);
   for (auto _ : state) {
-    blitkit::copyRows8(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch), f.source.data(), f.rowBytes,
-                       f.rowBytes, f.rows);
+    blitkit::copyRows8(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch), f.source.data(),
+                       f.rowBytes, f.rowBytes, f.rows);
     benchmark::ClobberMemory();
   }
   setBytes(state, f);

@@ -125,7 +125,8 @@ void BM_NearestLinear(benchmark::State& state) {
   const auto& px = photo();
   for (auto _ : state) {
     unsigned sum = 0;
-    for (std::size_t i = 0; i < px.size(); i += 3) sum += imgcodec2::findLinear(palette, px[i + 2], px[i + 1], px[i]);
+    for (std::size_t i = 0; i < px.size(); i += 3)
+      sum += imgcodec2::findLinear(palette, px[i + 2], px[i + 1], px[i]);
     benchmark::DoNotOptimize(sum);
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kPhoto * kPhoto);

@@ -52,7 +52,8 @@ inline void writeBmp24(const std::string& path, const std::vector<std::uint8_t>&
   file[28] = 24;
   for (int y = 0; y < h; ++y) {
     const std::uint8_t* src = &px[static_cast<std::size_t>(h - 1 - y) * w * 3];
-    std::copy(src, src + static_cast<std::size_t>(w) * 3, &file[54 + static_cast<std::size_t>(y) * stride]);
+    std::copy(src, src + static_cast<std::size_t>(w) * 3,
+              &file[54 + static_cast<std::size_t>(y) * stride]);
   }
   FILE* f = std::fopen(path.c_str(), "wb");
   std::fwrite(file.data(), 1, file.size(), f);

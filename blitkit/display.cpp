@@ -11,7 +11,9 @@ DisplayState& state() {
   return s;
 }
 
-void showError(const char* text) { MessageBoxA(nullptr, text, "Error", MB_OK); }
+void showError(const char* text) {
+  MessageBoxA(nullptr, text, "Error", MB_OK);
+}
 
 namespace {
 
@@ -50,14 +52,16 @@ extern "C" int32_t BLITKIT_API DDInit(void* window) {
     showError("Couldn't init DirectDraw");
     return 1;
   }
-  if (s.directDraw->SetCooperativeLevel(static_cast<HWND>(window), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK) {
+  if (s.directDraw->SetCooperativeLevel(static_cast<HWND>(window),
+                                        DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN) != DD_OK) {
     showError("Couldn't set DirectDraw cooperative level");
     return 1;
   }
   return 0;
 }
 
-extern "C" int32_t BLITKIT_API DDSetGraphicsMode(int32_t width, int32_t height, int32_t bitsPerPixel) {
+extern "C" int32_t BLITKIT_API DDSetGraphicsMode(int32_t width, int32_t height,
+                                                 int32_t bitsPerPixel) {
   DisplayState& s = state();
   if (!s.directDraw) return 1;
   if (s.directDraw->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(height),
@@ -119,15 +123,23 @@ extern "C" void BLITKIT_API DDUnlockSurface() {
   s.locked = 0;
 }
 
-extern "C" void* BLITKIT_API DDGetSurfacePointer() { return state().surfaceDesc.lpSurface; }
+extern "C" void* BLITKIT_API DDGetSurfacePointer() {
+  return state().surfaceDesc.lpSurface;
+}
 
-extern "C" int32_t BLITKIT_API DDGetSurfacePitch() { return state().surfaceDesc.lPitch; }
+extern "C" int32_t BLITKIT_API DDGetSurfacePitch() {
+  return state().surfaceDesc.lPitch;
+}
 
 extern "C" void BLITKIT_API DDWaitRetrace() {
   DisplayState& s = state();
   if (s.directDraw) s.directDraw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr);
 }
 
-extern "C" int32_t BLITKIT_API DDGotFocus(void* window) { return GetFocus() == static_cast<HWND>(window) ? 1 : 0; }
+extern "C" int32_t BLITKIT_API DDGotFocus(void* window) {
+  return GetFocus() == static_cast<HWND>(window) ? 1 : 0;
+}
 
-extern "C" void BLITKIT_API DDClose() { blitkit::releaseAll(state()); }
+extern "C" void BLITKIT_API DDClose() {
+  blitkit::releaseAll(state());
+}

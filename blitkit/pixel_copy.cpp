@@ -41,12 +41,17 @@ inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::siz
         : "mm0", "mm1", "mm2", "mm3", "mm4", "mm5", "mm6", "mm7", "memory", "cc");
   }
   for (std::size_t k = 0; k < n % 8; ++k) {
-    __asm__ volatile("movq (%[s]), %%mm0\n\tmovq %%mm0, (%[d])" : : [s] "r"(src), [d] "r"(dst) : "mm0", "memory");
+    __asm__ volatile("movq (%[s]), %%mm0\n\tmovq %%mm0, (%[d])"
+                     :
+                     : [s] "r"(src), [d] "r"(dst)
+                     : "mm0", "memory");
     src += 8;
     dst += 8;
   }
 }
-inline void emptyMmx() { __asm__ volatile("emms"); }
+inline void emptyMmx() {
+  __asm__ volatile("emms");
+}
 #else
 inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k, src += 8, dst += 8) std::memcpy(dst, src, 8);
@@ -56,7 +61,8 @@ inline void emptyMmx() {}
 
 // The words of one row. The source never overlaps the surface; saying so
 // lets the compiler move several words at once where the processor can.
-inline void moveWords(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src, std::size_t words) {
+inline void moveWords(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src,
+                      std::size_t words) {
   for (std::size_t k = 0; k < words; ++k) {
     std::uint32_t w;
     std::memcpy(&w, src + 4 * k, 4);
@@ -70,8 +76,8 @@ inline void moveTail(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) 
 
 }  // namespace
 
-void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
-               std::size_t rows) {
+void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
   const std::size_t words = rowBytes >> 2, tail = rowBytes & 3;
   for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
     moveWords(dst, src, words);
@@ -79,8 +85,8 @@ void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
   }
 }
 
-void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
-               std::size_t rows) {
+void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
   const std::size_t blocks = rowBytes >> 3, tail = rowBytes & 7;
   for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
     std::uint8_t* d = dst;
@@ -91,8 +97,8 @@ void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
   emptyMmx();
 }
 
-void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
-                       std::size_t rows) {
+void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+                       std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
   for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
     for (std::size_t k = 0; k < rowBytes; ++k) dst[k] = src[k];
   }
@@ -105,22 +111,25 @@ ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::in
   if (width <= 0 || height <= 0 || bytesPerPixel == 0 || pitch <= 0) return r;
   const std::int64_t left = std::max<std::int64_t>(x, 0);
   const std::int64_t top = std::max<std::int64_t>(y, 0);
-  const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, surfaceWidth);
-  const std::int64_t bottom = std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, surfaceHeight);
+  const std::int64_t right =
+      std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, surfaceWidth);
+  const std::int64_t bottom =
+      std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, surfaceHeight);
   if (right <= left || bottom <= top) return r;
   r.srcStride = static_cast<std::size_t>(width) * bytesPerPixel;
   r.rowBytes = static_cast<std::size_t>(right - left) * bytesPerPixel;
   r.rows = static_cast<std::size_t>(bottom - top);
   r.dstOffset = static_cast<std::size_t>(top * pitch + left * bytesPerPixel);
-  r.srcOffset = static_cast<std::size_t>((top - y) * static_cast<std::int64_t>(r.srcStride) + (left - x) * bytesPerPixel);
+  r.srcOffset = static_cast<std::size_t>((top - y) * static_cast<std::int64_t>(r.srcStride) +
+                                         (left - x) * bytesPerPixel);
   return r;
 }
 
-void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch, const std::uint8_t* source,
-              const ClippedRect& r) {
+void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch,
+              const std::uint8_t* source, const ClippedRect& r) {
   if (r.rows == 0 || r.rowBytes == 0) return;
-  (eightByteMoves ? copyRows8 : copyRows4)(surface + r.dstOffset, pitch, source + r.srcOffset, r.srcStride,
-                                           r.rowBytes, r.rows);
+  (eightByteMoves ? copyRows8 : copyRows4)(surface + r.dstOffset, pitch, source + r.srcOffset,
+                                           r.srcStride, r.rowBytes, r.rows);
 }
 
 }  // namespace blitkit

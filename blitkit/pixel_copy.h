@@ -9,15 +9,15 @@
 namespace blitkit {
 
 // Each row as 4-byte words, then the 0 to 3 bytes left over.
-void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
-               std::size_t rows);
+void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
 // Each row as 8-byte blocks (MMX registers on x86, emptied once at the end),
 // then the 0 to 7 bytes left over.
-void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
-               std::size_t rows);
+void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
 // Byte by byte: what both must leave.
-void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src, std::size_t srcStride, std::size_t rowBytes,
-                       std::size_t rows);
+void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+                       std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
 
 // The part of a width x height rectangle at (x, y) that lies inside a surface
 // of surfaceWidth x surfaceHeight pixels.
@@ -35,8 +35,8 @@ ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::in
                      std::uint32_t surfaceHeight);
 
 // A row at a time, with the source stride of a clipped rectangle.
-void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch, const std::uint8_t* source,
-              const ClippedRect& r);
+void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch,
+              const std::uint8_t* source, const ClippedRect& r);
 
 // PutPixel8: the low byte of colour at buffer + y * width + x. The checked
 // variant drops pixels outside 0 <= x < width, 0 <= y < height.
@@ -44,8 +44,8 @@ inline void putPixel8(std::uint8_t* buffer, std::int32_t width, std::int32_t x, 
                       std::int32_t colour) {
   buffer[static_cast<std::ptrdiff_t>(y) * width + x] = static_cast<std::uint8_t>(colour);
 }
-inline void putPixel8Checked(std::uint8_t* buffer, std::int32_t width, std::int32_t height, std::int32_t x,
-                             std::int32_t y, std::int32_t colour) {
+inline void putPixel8Checked(std::uint8_t* buffer, std::int32_t width, std::int32_t height,
+                             std::int32_t x, std::int32_t y, std::int32_t colour) {
   if (x < 0 || x >= width || y < 0 || y >= height) return;
   putPixel8(buffer, width, x, y, colour);
 }

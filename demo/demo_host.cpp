@@ -59,7 +59,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
       o.seconds = std::atoi(argv[++i]);
       if (o.seconds < 1 || o.seconds > 600) return false;
     } else if (!std::strcmp(argv[i], "--mode") && i + 1 < argc) {
-      if (std::sscanf(argv[++i], "%dx%dx%d", &o.mode.width, &o.mode.height, &o.mode.bitsPerPixel) != 3) return false;
+      if (std::sscanf(argv[++i], "%dx%dx%d", &o.mode.width, &o.mode.height, &o.mode.bitsPerPixel) !=
+          3)
+        return false;
     } else {
       return false;
     }
@@ -67,7 +69,9 @@ bool parseOptions(int argc, char** argv, Options& o) {
   return true;
 }
 
-std::string inDir(const std::string& dir, const char* name) { return dir + kSeparator + name; }
+std::string inDir(const std::string& dir, const char* name) {
+  return dir + kSeparator + name;
+}
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
@@ -114,7 +118,8 @@ bool loadPicture(const std::string& path, const DDPIXELFORMAT& format, Picture& 
     std::memcpy(picture.palette, image->Palette, sizeof picture.palette);
   }
   if (image->Status != BMP_OK) {
-    std::printf("demo: cannot load %s (status %d)\n", path.c_str(), static_cast<int>(image->Status));
+    std::printf("demo: cannot load %s (status %d)\n", path.c_str(),
+                static_cast<int>(image->Status));
     return false;
   }
   picture.width = image->Width;
@@ -142,10 +147,12 @@ void setDisplayPalette(const unsigned char* colours) {
 }
 
 // The locked surface as the demo draws on it.
-demo::Surface lockedSurface(const DDPIXELFORMAT& format, const demo::DisplayMode& mode, const Picture& picture) {
-  demo::SurfaceFormat f{static_cast<int>(format.dwRGBBitCount + 7) / 8, format.dwRBitMask, format.dwGBitMask,
-                        format.dwBBitMask, picture.palette};
-  return {static_cast<unsigned char*>(DDGetSurfacePointer()), DDGetSurfacePitch(), mode.width, mode.height, f};
+demo::Surface lockedSurface(const DDPIXELFORMAT& format, const demo::DisplayMode& mode,
+                            const Picture& picture) {
+  demo::SurfaceFormat f{static_cast<int>(format.dwRGBBitCount + 7) / 8, format.dwRBitMask,
+                        format.dwGBitMask, format.dwBBitMask, picture.palette};
+  return {static_cast<unsigned char*>(DDGetSurfacePointer()), DDGetSurfacePitch(), mode.width,
+          mode.height, f};
 }
 
 // The surface saved as a BMP file through imgcodec2, at the codec depth of
@@ -180,7 +187,8 @@ std::vector<std::uint8_t> recordedSound() {
   HMODULE out = LoadLibraryA("out_wave.dll");
   if (!out) return pcm;
   using PcmReader = int(PLUGIN_CDECL*)(unsigned char*, int);
-  auto read = reinterpret_cast<PcmReader>(reinterpret_cast<void*>(GetProcAddress(out, "outwave_pcm")));
+  auto read =
+      reinterpret_cast<PcmReader>(reinterpret_cast<void*>(GetProcAddress(out, "outwave_pcm")));
   if (read) {
     pcm.resize(static_cast<size_t>(read(nullptr, 0)));
     read(pcm.data(), static_cast<int>(pcm.size()));
@@ -192,7 +200,8 @@ std::vector<std::uint8_t> recordedSound() {
 // Plays the sound to its end, drawing the position; false when it did not
 // start or did not end in time.
 bool playWithProgress(const std::string& wavPath, int lengthMs, const DDPIXELFORMAT& format,
-                      const demo::DisplayMode& mode, const Picture& picture, int barX, int barY, int barWidth) {
+                      const demo::DisplayMode& mode, const Picture& picture, int barX, int barY,
+                      int barWidth) {
   if (!PlayX(wavPath.c_str())) {
     std::printf("demo: the input plug-in cannot play %s\n", wavPath.c_str());
     return false;
@@ -207,7 +216,8 @@ bool playWithProgress(const std::string& wavPath, int lengthMs, const DDPIXELFOR
   while (demo::pumpMessages() && plugin::nowMs() < deadline) {
     position = GetXOutputTime();
     if (DDLockSurface() == 0) {
-      demo::drawProgress(lockedSurface(format, mode, picture), barX, barY, barWidth, 16, position, length);
+      demo::drawProgress(lockedSurface(format, mode, picture), barX, barY, barWidth, 16, position,
+                         length);
       DDUnlockSurface();
     }
     if (plugin::nowMs() >= nextLine || position >= length) {
@@ -227,7 +237,8 @@ void handshakeScreenshot(const Options& options) {
   std::remove(done.c_str());
   writeFile(inDir(options.out, "screen.ready"), {});
   const std::int64_t deadline = plugin::nowMs() + 60000;
-  while (!fileExists(done) && plugin::nowMs() < deadline && demo::pumpMessages()) plugin::sleepMs(50);
+  while (!fileExists(done) && plugin::nowMs() < deadline && demo::pumpMessages())
+    plugin::sleepMs(50);
 }
 
 int run(const Options& options) {
@@ -241,7 +252,8 @@ int run(const Options& options) {
   void* window = demo::openWindow();
   if (!window || DDInit(window) != 0) return 1;
   demo::DisplayMode mode = options.mode.width > 0 ? options.mode : demo::desktopMode();
-  if (DDSetGraphicsMode(mode.width, mode.height, mode.bitsPerPixel) != 0 || DDCreatePrimarySurface() != 0) {
+  if (DDSetGraphicsMode(mode.width, mode.height, mode.bitsPerPixel) != 0 ||
+      DDCreatePrimarySurface() != 0) {
     DDClose();
     return 1;
   }
@@ -265,7 +277,8 @@ int run(const Options& options) {
     return 1;
   }
   demo::Surface surface = lockedSurface(format, mode, picture);
-  demo::fillRect(surface, 0, 0, mode.width, mode.height, demo::pixelValue(surface.format, 16, 32, 64));
+  demo::fillRect(surface, 0, 0, mode.width, mode.height,
+                 demo::pixelValue(surface.format, 16, 32, 64));
   DDCopyToSurfaceMMX(x, y, picture.pixels.data(), picture.width, picture.height);
   DDUnlockSurface();
   std::printf("picture: %dx%d at (%d, %d)\n", picture.width, picture.height, x, y);
@@ -274,12 +287,14 @@ int run(const Options& options) {
   bool played = false;
   if (InitXPlug(inDir(options.plugins, "in_wav.dll").c_str())) {
     LoadX();
-    played = playWithProgress(wavPath, sound.lengthMs(), format, mode, picture, barX, barY, barWidth);
+    played =
+        playWithProgress(wavPath, sound.lengthMs(), format, mode, picture, barX, barY, barWidth);
   }
 
   if (options.screenshotHandshake) handshakeScreenshot(options);
   if (DDLockSurface() == 0) {
-    if (!saveSurface(lockedSurface(format, mode, picture), format, picture, inDir(options.out, "screen.bmp"))) {
+    if (!saveSurface(lockedSurface(format, mode, picture), format, picture,
+                     inDir(options.out, "screen.bmp"))) {
       std::printf("demo: cannot save the screen\n");
     }
     DDUnlockSurface();
@@ -291,7 +306,8 @@ int run(const Options& options) {
   DDClose();
   demo::closeWindow(window);
 
-  writeFile(inDir(options.out, "recorded.wav"), wav::wavFile(recorded, sound.rate, sound.channels, sound.bits));
+  writeFile(inDir(options.out, "recorded.wav"),
+            wav::wavFile(recorded, sound.rate, sound.channels, sound.bits));
   const double bytesPerSecond = sound.rate * sound.channels * sound.bits / 8.0;
   std::printf("recorded sound: %zu bytes, %.3f s (the file holds %.3f s)\n", recorded.size(),
               recorded.size() / bytesPerSecond, sound.samples.size() / bytesPerSecond);
@@ -303,7 +319,9 @@ int run(const Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!parseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: demo_host PICTURE PLUGIN_DIR OUT_DIR [--mode WxHxBITS] [--seconds N] [--screenshot]\n");
+    std::fprintf(stderr,
+                 "usage: demo_host PICTURE PLUGIN_DIR OUT_DIR [--mode WxHxBITS] [--seconds N] "
+                 "[--screenshot]\n");
     return 2;
   }
 #ifdef _WIN32

@@ -10,7 +10,8 @@ std::uint32_t nearestEntry(const unsigned char* palette, int red, int green, int
   std::uint32_t best = 0;
   int bestDistance = 1 << 30;
   for (int i = 0; palette && i < 256; ++i) {
-    const int dr = palette[3 * i] - red, dg = palette[3 * i + 1] - green, db = palette[3 * i + 2] - blue;
+    const int dr = palette[3 * i] - red, dg = palette[3 * i + 1] - green,
+              db = palette[3 * i + 2] - blue;
     const int distance = dr * dr + dg * dg + db * db;
     if (distance < bestDistance) {
       bestDistance = distance;
@@ -63,7 +64,8 @@ void fillRect(const Surface& surface, int x, int y, int width, int height, std::
   }
 }
 
-void drawProgress(const Surface& surface, int x, int y, int width, int height, long long done, long long total) {
+void drawProgress(const Surface& surface, int x, int y, int width, int height, long long done,
+                  long long total) {
   const std::uint32_t frame = pixelValue(surface.format, 255, 255, 255);
   const std::uint32_t bar = pixelValue(surface.format, 0, 204, 102);
   const std::uint32_t empty = pixelValue(surface.format, 0, 0, 0);

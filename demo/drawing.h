@@ -7,7 +7,7 @@
 namespace demo {
 
 struct SurfaceFormat {
-  int bytesPerPixel;  // 1 to 4
+  int bytesPerPixel;                           // 1 to 4
   std::uint32_t redMask, greenMask, blueMask;  // 0 for a palette display
   const unsigned char* palette;                // 256 red, green, blue triples there
 };
@@ -31,6 +31,7 @@ std::uint32_t pixelValue(const SurfaceFormat& format, int red, int green, int bl
 void fillRect(const Surface& surface, int x, int y, int width, int height, std::uint32_t value);
 
 // A bar of width x height at (x, y): a frame, filled for done / total of it.
-void drawProgress(const Surface& surface, int x, int y, int width, int height, long long done, long long total);
+void drawProgress(const Surface& surface, int x, int y, int width, int height, long long done,
+                  long long total);
 
 }  // namespace demo

@@ -8,9 +8,15 @@ namespace {
 int windowToken;
 }
 
-void* openWindow() { return &windowToken; }
-bool pumpMessages() { return true; }
+void* openWindow() {
+  return &windowToken;
+}
+bool pumpMessages() {
+  return true;
+}
 void closeWindow(void*) {}
-DisplayMode desktopMode() { return {640, 480, 16}; }
+DisplayMode desktopMode() {
+  return {640, 480, 16};
+}
 
 }  // namespace demo

@@ -21,9 +21,10 @@ void* openWindow() {
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = "dropin-demo";
   RegisterClassA(&wc);
-  HWND window = CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "Drop-in libraries demo", WS_POPUP | WS_VISIBLE,
-                                0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
-                                nullptr, wc.hInstance, nullptr);
+  HWND window =
+      CreateWindowExA(WS_EX_TOPMOST, wc.lpszClassName, "Drop-in libraries demo",
+                      WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                      GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance, nullptr);
   if (!window) return nullptr;
   SetForegroundWindow(window);
   SetFocus(window);
@@ -46,7 +47,8 @@ void closeWindow(void* window) {
 
 DisplayMode desktopMode() {
   HDC dc = GetDC(nullptr);
-  DisplayMode mode{GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), GetDeviceCaps(dc, BITSPIXEL)};
+  DisplayMode mode{GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES),
+                   GetDeviceCaps(dc, BITSPIXEL)};
   ReleaseDC(nullptr, dc);
   return mode;
 }

@@ -13,7 +13,8 @@ namespace {
 
 const std::string& scratch(const char* what) {
   static const std::string in = "/dev/shm/load_bmp_fuzzer." + std::to_string(getpid()) + ".in.bmp";
-  static const std::string out = "/dev/shm/load_bmp_fuzzer." + std::to_string(getpid()) + ".out.bmp";
+  static const std::string out =
+      "/dev/shm/load_bmp_fuzzer." + std::to_string(getpid()) + ".out.bmp";
   return what[0] == 'i' ? in : out;
 }
 

@@ -11,11 +11,18 @@ namespace {
 bool outputFormat(std::int32_t targetBpp, std::uint32_t bitCount, BmpLayout& layout) {
   std::uint32_t bpp = targetBpp == 0 ? bitCount : static_cast<std::uint32_t>(targetBpp);
   switch (bpp) {
-    case 8: layout.outputBytesPerPixel = 1; break;
+    case 8:
+      layout.outputBytesPerPixel = 1;
+      break;
     case 15:
-    case 16: layout.outputBytesPerPixel = 2; break;
-    case 24: layout.outputBytesPerPixel = 3; break;
-    default: return false;
+    case 16:
+      layout.outputBytesPerPixel = 2;
+      break;
+    case 24:
+      layout.outputBytesPerPixel = 3;
+      break;
+    default:
+      return false;
   }
   layout.outputBpp = bpp;
   return true;
@@ -37,8 +44,8 @@ void placeData(std::uint32_t offBits, std::uint64_t fileSize, BmpLayout& layout)
   }
   // The count that bfOffBits declares, as 32-bit unsigned arithmetic gives it
   // (a small bfOffBits wraps), kept within the record's 256 entries.
-  const std::uint32_t declared = layout.headerSize == 40 ? (offBits - headersEnd) >> 2
-                                                         : (offBits - headersEnd) / 3;
+  const std::uint32_t declared =
+      layout.headerSize == 40 ? (offBits - headersEnd) >> 2 : (offBits - headersEnd) / 3;
   layout.paletteEntriesInFile = indexed ? 256 : 0;
   layout.paletteCount = indexed ? std::min<std::uint32_t>(declared, 256) : 0;
   layout.gapBytes = 0;

@@ -15,16 +15,16 @@ struct BmpLayout {
   std::uint32_t headerSize = 0;  // 40 (Windows) or 12 (OS/2)
   std::uint32_t width = 0;
   std::uint32_t height = 0;
-  bool topDown = false;  // a negative height in a 40-byte header
-  std::uint32_t bitCount = 0;  // 8 or 24
-  std::uint32_t stride = 0;    // bytes per file row, padding included
+  bool topDown = false;         // a negative height in a 40-byte header
+  std::uint32_t bitCount = 0;   // 8 or 24
+  std::uint32_t stride = 0;     // bytes per file row, padding included
   std::uint32_t outputBpp = 0;  // 8, 15, 16 or 24
   std::uint32_t outputBytesPerPixel = 0;
   std::uint32_t bufferBytes = 0;
-  std::uint32_t paletteEntrySize = 0;  // 4 (RGBQUAD) or 3 (RGBTRIPLE)
+  std::uint32_t paletteEntrySize = 0;      // 4 (RGBQUAD) or 3 (RGBTRIPLE)
   std::uint32_t paletteEntriesInFile = 0;  // colour entries read before the gap
-  std::uint32_t paletteCount = 0;  // entries copied into the record's palette, 0 to 256
-  std::uint64_t gapBytes = 0;      // bytes between the colour table and the pixels
+  std::uint32_t paletteCount = 0;          // entries copied into the record's palette, 0 to 256
+  std::uint64_t gapBytes = 0;              // bytes between the colour table and the pixels
 };
 
 // Reads the file header and the info header from src (18 bytes, then 36 or 8)

@@ -161,13 +161,20 @@ void decodeIndexed(BufferedReader& in, const Rows& rows, const DecodeTarget& t) 
 void decodeTrueColour(BufferedReader& in, const Rows& rows, const DecodeTarget& t) {
   if (!in.skip(rows.layout.gapBytes)) return;
   switch (rows.layout.outputBpp) {
-    case 24: copyRows(in, rows, t.rgbOrder); break;
-    case 15: convertRows(in, rows, bgrTo15); break;
-    case 16: convertRows(in, rows, bgrTo16); break;
+    case 24:
+      copyRows(in, rows, t.rgbOrder);
+      break;
+    case 15:
+      convertRows(in, rows, bgrTo15);
+      break;
+    case 16:
+      convertRows(in, rows, bgrTo16);
+      break;
     default: {
       NearestColor& nearest = *t.nearest;
-      convertRows(in, rows,
-                  [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) { nearest.findRow(s, d, n); });
+      convertRows(in, rows, [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+        nearest.findRow(s, d, n);
+      });
       break;
     }
   }

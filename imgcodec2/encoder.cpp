@@ -11,12 +11,17 @@ namespace imgcodec2 {
 namespace {
 
 std::uint64_t strideOf(const SaveRequest& r) {
-  return ((static_cast<std::uint64_t>(r.fileBpp) * static_cast<std::uint32_t>(r.width) + 31) / 32) * 4;
+  return ((static_cast<std::uint64_t>(r.fileBpp) * static_cast<std::uint32_t>(r.width) + 31) / 32) *
+         4;
 }
 
-std::uint32_t headerAndTableBytes(const SaveRequest& r) { return r.fileBpp == 8 ? 1078 : 54; }
+std::uint32_t headerAndTableBytes(const SaveRequest& r) {
+  return r.fileBpp == 8 ? 1078 : 54;
+}
 
-std::size_t sourcePixelBytes(std::int32_t bpp) { return bpp == 8 ? 1 : (bpp == 24 ? 3 : 2); }
+std::size_t sourcePixelBytes(std::int32_t bpp) {
+  return bpp == 8 ? 1 : (bpp == 24 ? 3 : 2);
+}
 
 // Collects output in the work buffer and writes it out when full.
 class BufferedWriter {
@@ -58,7 +63,8 @@ class BufferedWriter {
 };
 
 void buildHeaders(const SaveRequest& r, std::uint8_t* h) {
-  const auto sizeImage = static_cast<std::uint32_t>(strideOf(r) * static_cast<std::uint32_t>(r.height));
+  const auto sizeImage =
+      static_cast<std::uint32_t>(strideOf(r) * static_cast<std::uint32_t>(r.height));
   std::memset(h, 0, kHeaderStoreBytes);
   h[0] = 'B';
   h[1] = 'M';
@@ -77,13 +83,15 @@ void buildHeaders(const SaveRequest& r, std::uint8_t* h) {
 }  // namespace
 
 int checkSave(const SaveRequest& r) {
-  const bool pairOk = (r.sourceBpp == 8 && r.fileBpp == 8) ||
-                      (r.fileBpp == 24 && (r.sourceBpp == 24 || r.sourceBpp == 15 || r.sourceBpp == 16));
+  const bool pairOk =
+      (r.sourceBpp == 8 && r.fileBpp == 8) ||
+      (r.fileBpp == 24 && (r.sourceBpp == 24 || r.sourceBpp == 15 || r.sourceBpp == 16));
   if (!pairOk || !r.pixels || r.width < 1 || r.height < 1 ||
       static_cast<std::uint32_t>(r.width) > r.sourceWidth) {
     return BMP_ERR_FORMAT;
   }
-  const std::uint64_t fileBytes = strideOf(r) * static_cast<std::uint32_t>(r.height) + headerAndTableBytes(r);
+  const std::uint64_t fileBytes =
+      strideOf(r) * static_cast<std::uint32_t>(r.height) + headerAndTableBytes(r);
   return fileBytes > UINT32_MAX ? BMP_ERR_FORMAT : BMP_OK;
 }
 
@@ -114,8 +122,8 @@ bool writeBmp(ByteSink& sink, const SaveRequest& r, std::uint8_t store[kHeaderSt
   static const std::uint8_t zeros[4] = {0, 0, 0, 0};
 
   for (std::int32_t i = 0; i < r.height; ++i) {
-    const std::size_t bufferRow = topFirst ? static_cast<std::size_t>(r.height - 1 - i)
-                                           : static_cast<std::size_t>(i);
+    const std::size_t bufferRow =
+        topFirst ? static_cast<std::size_t>(r.height - 1 - i) : static_cast<std::size_t>(i);
     const std::uint8_t* src = r.pixels + bufferRow * sourceRowBytes;
     if (r.sourceBpp == 8 || (r.sourceBpp == 24 && !r.swapRedBlue)) {
       if (!out.append(src, width * inPixel)) return false;

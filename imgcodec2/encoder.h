@@ -15,10 +15,10 @@ struct SaveRequest {
   std::int32_t sourceBpp;     // 8, 15, 16 or 24
   std::int32_t width;         // of the file
   std::int32_t height;
-  std::int32_t fileBpp;        // 8 or 24
-  const std::uint8_t* palette; // 256 x red, green, blue, for 8-bit files
-  bool swapRedBlue;            // 24-bit buffer holds red, green, blue
-  bool topRowFirst;            // 8 and 24-bit buffers; 15 and 16-bit ones always are
+  std::int32_t fileBpp;         // 8 or 24
+  const std::uint8_t* palette;  // 256 x red, green, blue, for 8-bit files
+  bool swapRedBlue;             // 24-bit buffer holds red, green, blue
+  bool topRowFirst;             // 8 and 24-bit buffers; 15 and 16-bit ones always are
 };
 
 // BMP_OK when the request can be written, else BMP_ERR_FORMAT: an unsupported

@@ -36,10 +36,17 @@ BMPImage* failLoad(CodecState& s, int status) {
 extern "C" void IMGCODEC2_API ConfigBMP(int32_t type, int32_t value) {
   CodecState& s = codecState();
   switch (type) {
-    case BMP_CFG_RGB_ORDER: s.rgbOrder = value; break;
-    case BMP_CFG_TARGET_BPP: s.targetBpp = value; break;
-    case BMP_CFG_SAVE_TOP_DOWN: s.saveTopDown = value; break;
-    default: break;
+    case BMP_CFG_RGB_ORDER:
+      s.rgbOrder = value;
+      break;
+    case BMP_CFG_TARGET_BPP:
+      s.targetBpp = value;
+      break;
+    case BMP_CFG_SAVE_TOP_DOWN:
+      s.saveTopDown = value;
+      break;
+    default:
+      break;
   }
 }
 
@@ -78,8 +85,8 @@ extern "C" BMPImage* IMGCODEC2_API LoadBMP(const char* path) {
   }
 
   s.image.BitsPerPixel = static_cast<int32_t>(s.layout.outputBpp);
-  const DecodeTarget target{pixels, s.image.Palette, s.paletteBlock, s.rgbOrder != 0,
-                            &s.nearest, s.io, sizeof s.io};
+  const DecodeTarget target{pixels, s.image.Palette, s.paletteBlock, s.rgbOrder != 0, &s.nearest,
+                            s.io,   sizeof s.io};
   decodeBmp(source, s.layout, target);
   closeFile(s);
 
@@ -96,15 +103,12 @@ extern "C" int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* sourc
   using namespace imgcodec2;
   if (!source || !description) return BMP_ERR_FORMAT;
   CodecState& s = codecState();
-  const SaveRequest request{source->Pixels,
-                            static_cast<std::uint32_t>(source->Width < 0 ? 0 : source->Width),
-                            source->BitsPerPixel,
-                            description->Width,
-                            description->Height,
-                            description->BitsPerPixel,
-                            description->Palette,
-                            s.rgbOrder == 1,
-                            s.saveTopDown != 0};
+  const SaveRequest request{
+      source->Pixels,       static_cast<std::uint32_t>(source->Width < 0 ? 0 : source->Width),
+      source->BitsPerPixel, description->Width,
+      description->Height,  description->BitsPerPixel,
+      description->Palette, s.rgbOrder == 1,
+      s.saveTopDown != 0};
   // Checked before the file is created, so a refused call leaves any
   // existing file of that name as it was.
   if (checkSave(request) != BMP_OK) return BMP_ERR_FORMAT;

@@ -24,7 +24,8 @@ bool FileSink::write(const void* src, std::size_t n) {
   while (total < n) {
     DWORD want = static_cast<DWORD>(std::min(n - total, kMaxCall));
     DWORD put = 0;
-    if (!WriteFile(file_, static_cast<const char*>(src) + total, want, &put, nullptr) || put != want) {
+    if (!WriteFile(file_, static_cast<const char*>(src) + total, want, &put, nullptr) ||
+        put != want) {
       return false;
     }
     total += put;

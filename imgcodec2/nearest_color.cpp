@@ -7,7 +7,8 @@ namespace imgcodec2 {
 
 namespace {
 
-inline std::int32_t distance(const PaletteEntry& e, std::int32_t r, std::int32_t g, std::int32_t b) {
+inline std::int32_t distance(const PaletteEntry& e, std::int32_t r, std::int32_t g,
+                             std::int32_t b) {
   const std::int32_t dr = r - e.red, dg = g - e.green, db = b - e.blue;
   return dr * dr + dg * dg + db * db;
 }
@@ -25,8 +26,9 @@ inline void axisRange(std::int32_t c, std::int32_t lo, std::int32_t size, std::i
 
 // Squared distances from an entry to the nearest and to the farthest colour
 // of the cube of side `size` whose lowest corner is (r0, g0, b0).
-inline void cubeRange(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t r0, std::int32_t g0,
-                      std::int32_t b0, std::int32_t size, std::int32_t& nearSq, std::int32_t& farSq) {
+inline void cubeRange(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t r0,
+                      std::int32_t g0, std::int32_t b0, std::int32_t size, std::int32_t& nearSq,
+                      std::int32_t& farSq) {
   nearSq = farSq = 0;
   axisRange(red, r0, size, nearSq, farSq);
   axisRange(green, g0, size, nearSq, farSq);
@@ -83,7 +85,8 @@ void NearestColor::Level<Shift>::clear() {
 // those only.
 const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b, unsigned& count) {
   constexpr unsigned axis = 256 >> kCoarseShift;
-  const unsigned cell = ((r >> kCoarseShift) * axis + (g >> kCoarseShift)) * axis + (b >> kCoarseShift);
+  const unsigned cell =
+      ((r >> kCoarseShift) * axis + (g >> kCoarseShift)) * axis + (b >> kCoarseShift);
   if (!coarseStart_[cell]) {
     const std::int32_t size = 1 << kCoarseShift;
     const Corner c = cubeCorner(r, g, b, kCoarseShift);
@@ -106,15 +109,16 @@ const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b,
 // Lists are sorted by the distance from the cube (then by index), so a
 // search can stop at the first candidate that cannot beat the best so far.
 template <unsigned Shift>
-std::uint32_t NearestColor::Level<Shift>::build(unsigned cell, const Candidate* from, unsigned n, unsigned r,
-                                                unsigned g, unsigned b) {
+std::uint32_t NearestColor::Level<Shift>::build(unsigned cell, const Candidate* from, unsigned n,
+                                                unsigned r, unsigned g, unsigned b) {
   const std::int32_t size = 1 << Shift;
   const Corner corner = cubeCorner(r, g, b, Shift);
   std::int32_t nearSq[256];
   std::int32_t bound = INT32_MAX;
   for (unsigned k = 0; k < n; ++k) {
     std::int32_t farSq;
-    cubeRange(from[k].red, from[k].green, from[k].blue, corner.r, corner.g, corner.b, size, nearSq[k], farSq);
+    cubeRange(from[k].red, from[k].green, from[k].blue, corner.r, corner.g, corner.b, size,
+              nearSq[k], farSq);
     bound = std::min(bound, farSq);
   }
   if (used + n + kUnrolled > kPoolEntries) clear();  // full: start the lists over
@@ -136,7 +140,8 @@ std::uint32_t NearestColor::Level<Shift>::build(unsigned cell, const Candidate* 
   return list[cell];
 }
 
-const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, unsigned b, const Candidate*& end) {
+const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, unsigned b,
+                                                      const Candidate*& end) {
   const unsigned cell = fine_.cellOf(r, g, b);
   std::uint32_t word = fine_.list[cell];
   if (!word) {
@@ -155,7 +160,8 @@ const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, un
   return first;
 }
 
-const NearestColor::Candidate* NearestColor::microList(unsigned r, unsigned g, unsigned b, const Candidate*& end) {
+const NearestColor::Candidate* NearestColor::microList(unsigned r, unsigned g, unsigned b,
+                                                       const Candidate*& end) {
   const unsigned cell = micro_.cellOf(r, g, b);
   std::uint32_t word = micro_.list[cell];
   if (!word) {
@@ -172,7 +178,8 @@ const NearestColor::Candidate* NearestColor::microList(unsigned r, unsigned g, u
 // answer, whatever order the candidates are visited in. A key of distance
 // and index orders candidates by both at once (3 * 255^2 * 256 fits in 31
 // bits).
-std::uint8_t NearestColor::search(const Candidate* c, const Candidate* end, unsigned r, unsigned g, unsigned b) {
+std::uint8_t NearestColor::search(const Candidate* c, const Candidate* end, unsigned r, unsigned g,
+                                  unsigned b) {
   auto key = [&](const Candidate& k) {
     const std::int32_t dr = static_cast<std::int32_t>(r) - k.red;
     const std::int32_t dg = static_cast<std::int32_t>(g) - k.green;

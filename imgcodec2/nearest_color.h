@@ -71,12 +71,14 @@ class NearestColor {
     void clear();
     // The candidates among from[0..n) for the cube that holds (r, g, b);
     // returns the cell's list word.
-    std::uint32_t build(unsigned cell, const Candidate* from, unsigned n, unsigned r, unsigned g, unsigned b);
+    std::uint32_t build(unsigned cell, const Candidate* from, unsigned n, unsigned r, unsigned g,
+                        unsigned b);
   };
 
   const Candidate* microList(unsigned r, unsigned g, unsigned b, const Candidate*& end);
   const Candidate* fineList(unsigned r, unsigned g, unsigned b, const Candidate*& end);
-  static std::uint8_t search(const Candidate* c, const Candidate* end, unsigned r, unsigned g, unsigned b);
+  static std::uint8_t search(const Candidate* c, const Candidate* end, unsigned r, unsigned g,
+                             unsigned b);
   const std::uint8_t* coarseList(unsigned r, unsigned g, unsigned b, unsigned& count);
 
   TrueColorPalette palette_{};

@@ -48,11 +48,13 @@ void indexedToTriplets(const std::uint8_t* src, std::uint8_t* dst, std::size_t n
 }
 
 void bgrTo15(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i, src += 3) storeWord(dst + 2 * i, pack15(src[2], src[1], src[0]));
+  for (std::size_t i = 0; i < n; ++i, src += 3)
+    storeWord(dst + 2 * i, pack15(src[2], src[1], src[0]));
 }
 
 void bgrTo16(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i, src += 3) storeWord(dst + 2 * i, pack16(src[2], src[1], src[0]));
+  for (std::size_t i = 0; i < n; ++i, src += 3)
+    storeWord(dst + 2 * i, pack16(src[2], src[1], src[0]));
 }
 
 void swapRedBlue(std::uint8_t* pixels, std::size_t n) {

@@ -30,14 +30,22 @@ constexpr int kVolumeWithoutMixer = 255;
 void WINAMP_CDECL noSaVsaInit(int, int) {}
 void WINAMP_CDECL noSaVsaDeInit() {}
 void WINAMP_CDECL noSaAddPcmData(void*, int, int, int) {}
-int WINAMP_CDECL noSaGetMode() { return 0; }
+int WINAMP_CDECL noSaGetMode() {
+  return 0;
+}
 void WINAMP_CDECL noSaAdd(void*, int, int) {}
 void WINAMP_CDECL noVsaAddPcmData(void*, int, int, int) {}
-int WINAMP_CDECL noVsaGetMode(int*, int*) { return 0; }
+int WINAMP_CDECL noVsaGetMode(int*, int*) {
+  return 0;
+}
 void WINAMP_CDECL noVsaAdd(void*, int) {}
 void WINAMP_CDECL noVsaSetInfo(int, int) {}
-int WINAMP_CDECL noDspIsActive() { return 0; }
-int WINAMP_CDECL noDspDoSamples(short*, int, int, int, int) { return 0; }
+int WINAMP_CDECL noDspIsActive() {
+  return 0;
+}
+int WINAMP_CDECL noDspDoSamples(short*, int, int, int, int) {
+  return 0;
+}
 void WINAMP_CDECL noSetInfo(int, int, int, int) {}
 
 template <class Fn>
@@ -52,8 +60,8 @@ bool loadOutputPlugin(XPlugState& s) {
   if (!s.outModule) {
     if (s.hOutDll) FreeLibrary(s.hOutDll);
     s.hOutDll = nullptr;
-    MessageBoxA(nullptr, "A required .DLL file, OUT_WAVE.DLL, was not found.", "Error Starting Program",
-                kBoxStyle);
+    MessageBoxA(nullptr, "A required .DLL file, OUT_WAVE.DLL, was not found.",
+                "Error Starting Program", kBoxStyle);
     return false;
   }
   s.outModule->hMainWindow = s.hParent;
@@ -107,7 +115,8 @@ bool loadInputPlugin(XPlugState& s, bool pathFits) {
   in.outMod = s.outModule;
   callPlugin(in.Init);
   std::uint32_t volume = 0;
-  callPlugin(in.SetVolume, readWaveOutVolume(volume) ? static_cast<int>(volume >> 8) : kVolumeWithoutMixer);
+  callPlugin(in.SetVolume,
+             readWaveOutVolume(volume) ? static_cast<int>(volume >> 8) : kVolumeWithoutMixer);
   return true;
 }
 
@@ -154,7 +163,9 @@ extern "C" void INBRIDGE_API DeinitXPlug(int32_t unloadOutput) {
   if (unloadOutput) inbridge::unloadOutputPlugin(s);
 }
 
-extern "C" int32_t INBRIDGE_API LoadX() { return 1; }
+extern "C" int32_t INBRIDGE_API LoadX() {
+  return 1;
+}
 
 extern "C" void* INBRIDGE_API SetXPlugParent(void* window) {
   XPlugState& s = state();

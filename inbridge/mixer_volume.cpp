@@ -7,7 +7,9 @@ namespace inbridge {
 
 namespace {
 
-HMIXEROBJ mixerZero() { return reinterpret_cast<HMIXEROBJ>(static_cast<std::uintptr_t>(0)); }
+HMIXEROBJ mixerZero() {
+  return reinterpret_cast<HMIXEROBJ>(static_cast<std::uintptr_t>(0));
+}
 
 bool findMixerControl(DWORD componentType, DWORD controlType, DWORD& controlId) {
   if (mixerGetNumDevs() == 0) return false;
@@ -15,7 +17,8 @@ bool findMixerControl(DWORD componentType, DWORD controlType, DWORD& controlId) 
   std::memset(&line, 0, sizeof line);
   line.cbStruct = sizeof line;
   line.dwComponentType = componentType;
-  if (mixerGetLineInfoA(mixerZero(), &line, MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+  if (mixerGetLineInfoA(mixerZero(), &line,
+                        MIXER_OBJECTF_MIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
       MMSYSERR_NOERROR) {
     return false;
   }
@@ -30,7 +33,8 @@ bool findMixerControl(DWORD componentType, DWORD controlType, DWORD& controlId) 
   controls.cControls = 1;
   controls.cbmxctrl = sizeof control;
   controls.pamxctrl = &control;
-  if (mixerGetLineControlsA(mixerZero(), &controls, MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
+  if (mixerGetLineControlsA(mixerZero(), &controls,
+                            MIXER_OBJECTF_MIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
       MMSYSERR_NOERROR) {
     return false;
   }
@@ -48,7 +52,8 @@ bool getMixerControlValue(DWORD controlId, std::uint32_t& value) {
   details.cChannels = 2;
   details.cbDetails = sizeof values[0];
   details.paDetails = values;
-  if (mixerGetControlDetailsA(mixerZero(), &details, MIXER_OBJECTF_MIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
+  if (mixerGetControlDetailsA(mixerZero(), &details,
+                              MIXER_OBJECTF_MIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
       MMSYSERR_NOERROR) {
     return false;
   }
@@ -60,7 +65,8 @@ bool getMixerControlValue(DWORD controlId, std::uint32_t& value) {
 
 bool readWaveOutVolume(std::uint32_t& value) {
   DWORD controlId = 0;
-  return findMixerControl(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, MIXERCONTROL_CONTROLTYPE_VOLUME, controlId) &&
+  return findMixerControl(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, MIXERCONTROL_CONTROLTYPE_VOLUME,
+                          controlId) &&
          getMixerControlValue(controlId, value);
 }
 

@@ -9,7 +9,9 @@ using inbridge::XPlugState;
 namespace {
 
 // The record while an input plug-in is loaded, else null.
-In_Module* input() { return state().inLoaded ? state().inModule : nullptr; }
+In_Module* input() {
+  return state().inLoaded ? state().inModule : nullptr;
+}
 
 }  // namespace
 
@@ -34,7 +36,9 @@ extern "C" int32_t INBRIDGE_API PauseX() {
   return s.paused;
 }
 
-extern "C" void INBRIDGE_API StopX() { inbridge::stopPlaying(state()); }
+extern "C" void INBRIDGE_API StopX() {
+  inbridge::stopPlaying(state());
+}
 
 extern "C" int32_t INBRIDGE_API GetXLength() {
   In_Module* in = input();

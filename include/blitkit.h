@@ -46,12 +46,16 @@ void BLITKIT_API DDSetColor(int32_t index, void* entry);
 void BLITKIT_API DDGetColor(int32_t index, void* entry);
 /* Packed rows of width * bytes-per-pixel bytes to (x, y) of the locked
  * surface, with 4-byte moves or 8-byte MMX moves; clipped to the surface. */
-void BLITKIT_API DDCopyToSurface(int32_t x, int32_t y, const void* source, int32_t width, int32_t height);
-void BLITKIT_API DDCopyToSurfaceMMX(int32_t x, int32_t y, const void* source, int32_t width, int32_t height);
+void BLITKIT_API DDCopyToSurface(int32_t x, int32_t y, const void* source, int32_t width,
+                                 int32_t height);
+void BLITKIT_API DDCopyToSurfaceMMX(int32_t x, int32_t y, const void* source, int32_t width,
+                                    int32_t height);
 /* The low byte of colour at buffer + y * width + x; _safe drops pixels
  * outside 0 <= x < width, 0 <= y < height. */
-void BLITKIT_API PutPixel8(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y, int32_t colour);
-void BLITKIT_API PutPixel8_safe(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y, int32_t colour);
+void BLITKIT_API PutPixel8(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y,
+                           int32_t colour);
+void BLITKIT_API PutPixel8_safe(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y,
+                                int32_t colour);
 
 #ifdef __cplusplus
 }

@@ -26,7 +26,7 @@ typedef struct BMPImage {
   unsigned char* Pixels;
   int32_t Width;
   int32_t Height;
-  void* Memory; /* HGLOBAL of the pixel block; 0 when none is attached */
+  void* Memory;         /* HGLOBAL of the pixel block; 0 when none is attached */
   int32_t BitsPerPixel; /* 8, 15 (x555), 16 (565) or 24 */
   int32_t Status;       /* result of the last LoadBMP */
   unsigned char Palette[768];

@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
   BMPImage description = *image;
   if (description.BitsPerPixel != 8) description.BitsPerPixel = 24;
   const int32_t saved = SaveBMP(argv[2], image, &description);
-  std::printf("%s: %dx%d loaded as %d bits; saved %s (result %d)\n", argv[1], image->Width, image->Height,
-              image->BitsPerPixel, argv[2], saved);
+  std::printf("%s: %dx%d loaded as %d bits; saved %s (result %d)\n", argv[1], image->Width,
+              image->Height, image->BitsPerPixel, argv[2], saved);
   UnloadBMP(image);
   return saved == image->Width ? 0 : 1;
 }

@@ -2,8 +2,8 @@
 // window, the failure boxes, a mode, the surface, the pixel format, a palette
 // round trip, and both copies of a picture loaded with the real imgcodec2.dll,
 // read back through DDGetSurfacePointer and DDGetSurfacePitch.
-#include <windows.h>
 #include <ddraw.h>
+#include <windows.h>
 
 #include <cstring>
 #include <string>
@@ -47,9 +47,9 @@ HWND makeWindow() {
   wc.hInstance = GetModuleHandleA(nullptr);
   wc.lpszClassName = "blitkit-test";
   RegisterClassA(&wc);
-  HWND w = CreateWindowExA(WS_EX_TOPMOST, "blitkit-test", "blitkit test", WS_POPUP | WS_VISIBLE, 0, 0,
-                           GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                           wc.hInstance, nullptr);
+  HWND w = CreateWindowExA(WS_EX_TOPMOST, "blitkit-test", "blitkit test", WS_POPUP | WS_VISIBLE, 0,
+                           0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                           nullptr, wc.hInstance, nullptr);
   SetForegroundWindow(w);
   SetFocus(w);
   return w;
@@ -93,8 +93,8 @@ std::vector<unsigned char> pictureFor(const TestPaths& paths, int bpp, int& widt
   return out;
 }
 
-bool surfaceHolds(const BlitkitApi& api, int x, int y, const std::vector<unsigned char>& src, int width,
-                  int height, int bytes) {
+bool surfaceHolds(const BlitkitApi& api, int x, int y, const std::vector<unsigned char>& src,
+                  int width, int height, int bytes) {
   const auto* base = static_cast<const unsigned char*>(api.DDGetSurfacePointer());
   const int pitch = api.DDGetSurfacePitch();
   if (!base || pitch < width * bytes) return false;
@@ -127,16 +127,19 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   HMODULE dll = LoadLibraryA((paths.dist + "\\blitkit.dll").c_str());
   if (!CHECK(dll != nullptr)) return;
   BlitkitApi api{};
-  bool ok = bind(dll, "DDInit", api.DDInit) && bind(dll, "DDSetGraphicsMode", api.DDSetGraphicsMode) &&
-            bind(dll, "DDCreatePrimarySurface", api.DDCreatePrimarySurface) &&
-            bind(dll, "DDPixelFormatInfo", api.DDPixelFormatInfo) && bind(dll, "DDLockSurface", api.DDLockSurface) &&
-            bind(dll, "DDUnlockSurface", api.DDUnlockSurface) &&
-            bind(dll, "DDGetSurfacePointer", api.DDGetSurfacePointer) &&
-            bind(dll, "DDGetSurfacePitch", api.DDGetSurfacePitch) && bind(dll, "DDWaitRetrace", api.DDWaitRetrace) &&
-            bind(dll, "DDGotFocus", api.DDGotFocus) && bind(dll, "DDClose", api.DDClose) &&
-            bind(dll, "DDSetPalette", api.DDSetPalette) && bind(dll, "DDSetColor", api.DDSetColor) &&
-            bind(dll, "DDGetColor", api.DDGetColor) && bind(dll, "DDCopyToSurface", api.DDCopyToSurface) &&
-            bind(dll, "DDCopyToSurfaceMMX", api.DDCopyToSurfaceMMX);
+  bool ok =
+      bind(dll, "DDInit", api.DDInit) && bind(dll, "DDSetGraphicsMode", api.DDSetGraphicsMode) &&
+      bind(dll, "DDCreatePrimarySurface", api.DDCreatePrimarySurface) &&
+      bind(dll, "DDPixelFormatInfo", api.DDPixelFormatInfo) &&
+      bind(dll, "DDLockSurface", api.DDLockSurface) &&
+      bind(dll, "DDUnlockSurface", api.DDUnlockSurface) &&
+      bind(dll, "DDGetSurfacePointer", api.DDGetSurfacePointer) &&
+      bind(dll, "DDGetSurfacePitch", api.DDGetSurfacePitch) &&
+      bind(dll, "DDWaitRetrace", api.DDWaitRetrace) && bind(dll, "DDGotFocus", api.DDGotFocus) &&
+      bind(dll, "DDClose", api.DDClose) && bind(dll, "DDSetPalette", api.DDSetPalette) &&
+      bind(dll, "DDSetColor", api.DDSetColor) && bind(dll, "DDGetColor", api.DDGetColor) &&
+      bind(dll, "DDCopyToSurface", api.DDCopyToSurface) &&
+      bind(dll, "DDCopyToSurfaceMMX", api.DDCopyToSurfaceMMX);
   if (!ok) return;
 
   // Out of order: nothing happens, no box.
@@ -148,14 +151,16 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   pumpMessages();
   const int init = api.DDInit(window);
   std::vector<SeenBox> seen = boxes.take();
-  for (const SeenBox& b : seen) std::printf("blitkit: box %s: %s\n", b.caption.c_str(), b.text.c_str());
+  for (const SeenBox& b : seen)
+    std::printf("blitkit: box %s: %s\n", b.caption.c_str(), b.text.c_str());
   if (!CHECK_EQ(init, 0)) return;
 
   // 640 x 480 x 16 where the display can switch; else the desktop's mode.
   int bpp = 16;
   if (api.DDSetGraphicsMode(640, 480, 16) != 0) {
     seen = boxes.take();
-    CHECK(seen.size() == 1 && seen[0].caption == "Error" && seen[0].text == "Couldn't set display mode");
+    CHECK(seen.size() == 1 && seen[0].caption == "Error" &&
+          seen[0].text == "Couldn't set display mode");
     HDC dc = GetDC(nullptr);
     bpp = GetDeviceCaps(dc, BITSPIXEL);
     const int w = GetDeviceCaps(dc, HORZRES), h = GetDeviceCaps(dc, VERTRES);
@@ -168,11 +173,12 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   auto* pf = static_cast<DDPIXELFORMAT*>(api.DDPixelFormatInfo());
   CHECK_EQ(pf->dwSize, sizeof(DDPIXELFORMAT));
   CHECK_EQ(static_cast<int>(pf->dwRGBBitCount), bpp == 15 ? 16 : bpp);
-  std::printf("blitkit: pixel format %lu bits, masks %06lx %06lx %06lx\n", pf->dwRGBBitCount, pf->dwRBitMask,
-              pf->dwGBitMask, pf->dwBBitMask);
+  std::printf("blitkit: pixel format %lu bits, masks %06lx %06lx %06lx\n", pf->dwRGBBitCount,
+              pf->dwRBitMask, pf->dwGBitMask, pf->dwBBitMask);
 
   PALETTEENTRY entries[256];
-  for (int i = 0; i < 256; ++i) entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 128, 0};
+  for (int i = 0; i < 256; ++i)
+    entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 128, 0};
   api.DDSetPalette(entries);
   PALETTEENTRY set = {0x12, 0x34, 0x56, 0}, got = {};
   api.DDSetColor(77, &set);

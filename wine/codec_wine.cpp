@@ -27,7 +27,8 @@ void runCodecTests(const TestPaths& paths) {
   bind(dll, "LoadBMP", api.LoadBMP);
   bind(dll, "SaveBMP", api.SaveBMP);
   bind(dll, "UnloadBMP", api.UnloadBMP);
-  if (!api.ConfigBMP || !api.LoadBMP || !api.SaveBMP || !api.UnloadBMP || !api.SetTrueColorPalette) return;
+  if (!api.ConfigBMP || !api.LoadBMP || !api.SaveBMP || !api.UnloadBMP || !api.SetTrueColorPalette)
+    return;
 
   const std::string outDir = paths.out + "\\codec";
   CreateDirectoryA(outDir.c_str(), nullptr);

@@ -7,8 +7,8 @@
 
 #include "check.h"
 #include "inbridge.h"
-#include "winamp/plugin.h"
 #include "wav_file.h"
+#include "winamp/plugin.h"
 #include "wine_tests.h"
 
 namespace {
@@ -51,21 +51,25 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   if (!CHECK(dll != nullptr)) return;
   InbridgeApi api{};
   bool ok = bind(dll, "InitXPlug", api.InitXPlug) && bind(dll, "DeinitXPlug", api.DeinitXPlug) &&
-            bind(dll, "PlayX", api.PlayX) && bind(dll, "PauseX", api.PauseX) && bind(dll, "StopX", api.StopX) &&
-            bind(dll, "GetXLength", api.GetXLength) && bind(dll, "GetXOutputTime", api.GetXOutputTime) &&
-            bind(dll, "GetXPlugCfg", api.GetXPlugCfg) && bind(dll, "SetXPlugParent", api.SetXPlugParent);
+            bind(dll, "PlayX", api.PlayX) && bind(dll, "PauseX", api.PauseX) &&
+            bind(dll, "StopX", api.StopX) && bind(dll, "GetXLength", api.GetXLength) &&
+            bind(dll, "GetXOutputTime", api.GetXOutputTime) &&
+            bind(dll, "GetXPlugCfg", api.GetXPlugCfg) &&
+            bind(dll, "SetXPlugParent", api.SetXPlugParent);
   if (!ok) return;
   const std::string plugins = paths.dist + "\\plugins";
   const std::string inWav = plugins + "\\in_wav.dll";
 
   // "out_wave.dll" is nowhere on the search path yet.
   CHECK_EQ(api.InitXPlug(inWav.c_str()), 0);
-  CHECK(sameBox(boxes.take(), "Error Starting Program", "A required .DLL file, OUT_WAVE.DLL, was not found."));
+  CHECK(sameBox(boxes.take(), "Error Starting Program",
+                "A required .DLL file, OUT_WAVE.DLL, was not found."));
 
   SetDllDirectoryA(plugins.c_str());
   const std::string missing = plugins + "\\in_missing.dll";
   CHECK_EQ(api.InitXPlug(missing.c_str()), 0);
-  CHECK(sameBox(boxes.take(), "Error Loading Plugin", "A requried file, " + missing + ", was not found."));
+  CHECK(sameBox(boxes.take(), "Error Loading Plugin",
+                "A requried file, " + missing + ", was not found."));
 
   CHECK_EQ(api.InitXPlug(inWav.c_str()), 1);
   CHECK(boxes.take().empty());
@@ -73,7 +77,8 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   if (!CHECK(out != nullptr)) return;
   auto pcm = reinterpret_cast<int(WINAMP_CDECL*)(unsigned char*, int)>(
       reinterpret_cast<void*>(GetProcAddress(out, "outwave_pcm")));
-  auto reset = reinterpret_cast<void(WINAMP_CDECL*)()>(reinterpret_cast<void*>(GetProcAddress(out, "outwave_reset")));
+  auto reset = reinterpret_cast<void(WINAMP_CDECL*)()>(
+      reinterpret_cast<void*>(GetProcAddress(out, "outwave_reset")));
   if (!CHECK(pcm && reset)) return;
   CHECK_EQ(api.GetXPlugCfg(0), 576);
 
@@ -94,7 +99,8 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   CHECK_EQ(api.GetXOutputTime(), held);
   CHECK_EQ(api.PauseX(), 0);
   const DWORD start = GetTickCount();
-  while (pcm(nullptr, 0) < static_cast<int>(wav.samples.size()) && GetTickCount() - start < 30000) Sleep(20);
+  while (pcm(nullptr, 0) < static_cast<int>(wav.samples.size()) && GetTickCount() - start < 30000)
+    Sleep(20);
   std::vector<unsigned char> got(static_cast<size_t>(pcm(nullptr, 0)));
   pcm(got.data(), static_cast<int>(got.size()));
   CHECK(got == wav.samples);

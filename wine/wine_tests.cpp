@@ -1,22 +1,26 @@
 // The Win32 test program: loads the real DLLs and runs every Win32 scenario
 // in one process, since each start of Wine here costs most of a minute.
 //   wine_tests.exe DIST_DIR SUITE_DIR OUT_DIR SAMPLES_DIR
+#include "wine_tests.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 
 #include "check.h"
-#include "wine_tests.h"
 
 int main(int argc, char** argv) {
   if (argc != 5 && argc != 6) {
-    std::printf("usage: wine_tests DIST_DIR SUITE_DIR OUT_DIR SAMPLES_DIR [PARTS, e.g. codec,inbridge]\n");
+    std::printf(
+        "usage: wine_tests DIST_DIR SUITE_DIR OUT_DIR SAMPLES_DIR [PARTS, e.g. codec,inbridge]\n");
     return 2;
   }
   // Optional comma-separated list of the parts to run.
   const std::string only = argc == 6 ? "," + std::string(argv[5]) + "," : "";
-  auto wanted = [&](const char* part) { return only.empty() || only.find("," + std::string(part) + ",") != std::string::npos; };
+  auto wanted = [&](const char* part) {
+    return only.empty() || only.find("," + std::string(part) + ",") != std::string::npos;
+  };
   const TestPaths paths{argv[1], argv[2], argv[3], argv[4]};
   CreateDirectoryA(paths.out.c_str(), nullptr);
   MessageWatcher boxes({"Error Starting Program", "Error Loading Plugin", "Error"});

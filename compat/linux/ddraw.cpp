@@ -38,7 +38,9 @@ HRESULT call(const std::string& name, std::initializer_list<long long> numbers =
   return result;
 }
 
-DWORD bytesPerPixel(DWORD bpp) { return (bpp + 1) / 8; }
+DWORD bytesPerPixel(DWORD bpp) {
+  return (bpp + 1) / 8;
+}
 
 void describe(DDPIXELFORMAT& pf, DWORD bpp) {
   pf.dwFlags = DDPF_RGB | (bpp == 8 ? DDPF_PALETTEINDEXED8 : 0);
@@ -72,7 +74,9 @@ class Counted : public Interface {
 
 class FakePalette final : public Counted<IDirectDrawPalette> {
  public:
-  explicit FakePalette(const PALETTEENTRY* initial) { std::memcpy(entries_, initial, sizeof entries_); }
+  explicit FakePalette(const PALETTEENTRY* initial) {
+    std::memcpy(entries_, initial, sizeof entries_);
+  }
   HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* out) override {
     HRESULT r = call("GetEntries", {flags, base, count});
     if (r != DD_OK) return r;
@@ -162,13 +166,15 @@ class FakeDirectDraw final : public Counted<IDirectDraw> {
     HRESULT r = call("SetDisplayMode", {width, height, bpp});
     if (r != DD_OK) return r;
     const bool depthOk = bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
-    if (!depthOk || width < 320 || width > 2048 || height < 200 || height > 1536) return DDERR_INVALIDMODE;
+    if (!depthOk || width < 320 || width > 2048 || height < 200 || height > 1536)
+      return DDERR_INVALIDMODE;
     display().width = width;
     display().height = height;
     display().bpp = bpp;
     return DD_OK;
   }
-  HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface, IUnknown* outer) override {
+  HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface,
+                        IUnknown* outer) override {
     display().surfaceDescSize = desc ? desc->dwSize : 0;
     display().surfaceFlags = desc ? desc->dwFlags : 0;
     display().surfaceCaps = desc ? desc->ddsCaps.dwCaps : 0;
@@ -192,7 +198,9 @@ class FakeDirectDraw final : public Counted<IDirectDraw> {
     *palette = new FakePalette(entries);
     return DD_OK;
   }
-  HRESULT WaitForVerticalBlank(DWORD flags, HANDLE) override { return call("WaitForVerticalBlank", {flags}); }
+  HRESULT WaitForVerticalBlank(DWORD flags, HANDLE) override {
+    return call("WaitForVerticalBlank", {flags});
+  }
 
  private:
   std::string name() const override { return "DirectDraw"; }

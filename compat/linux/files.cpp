@@ -1,11 +1,12 @@
 // CreateFileA and friends over POSIX descriptors. A share mode of 0 is made
 // real with an exclusive flock, so a second opener is denied as on Windows.
-#include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 
 #include "compat/win32.h"
 #include "state.h"
@@ -76,7 +77,8 @@ extern "C" BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD do
   if (!file) return FALSE;
   DWORD allowed = count;
   std::int64_t& budget = state().faults.writeBudget;
-  if (budget >= 0 && static_cast<std::int64_t>(count) > budget) allowed = static_cast<DWORD>(budget);
+  if (budget >= 0 && static_cast<std::int64_t>(count) > budget)
+    allowed = static_cast<DWORD>(budget);
   DWORD total = 0;
   while (total < allowed) {
     ssize_t put = write(file->fd, static_cast<const char*>(buffer) + total, allowed - total);

@@ -4,16 +4,34 @@
 
 namespace compat {
 
-CallCounts& calls() { return state().calls; }
-Faults& faults() { return state().faults; }
-int openFileCount() { return static_cast<int>(state().files.size()); }
-int liveBlockCount() { return static_cast<int>(state().blocks.size()); }
+CallCounts& calls() {
+  return state().calls;
+}
+Faults& faults() {
+  return state().faults;
+}
+int openFileCount() {
+  return static_cast<int>(state().files.size());
+}
+int liveBlockCount() {
+  return static_cast<int>(state().blocks.size());
+}
 
-std::vector<MessageBoxRecord>& messageBoxes() { return state().boxes; }
-void captureMessageBoxes(bool on) { state().captureBoxes = on; }
-FakeMixer& mixer() { return state().mixer; }
-void setFocusWindow(void* window) { state().focus = window; }
-int loadedLibraryCount() { return static_cast<int>(state().libraries.size()); }
+std::vector<MessageBoxRecord>& messageBoxes() {
+  return state().boxes;
+}
+void captureMessageBoxes(bool on) {
+  state().captureBoxes = on;
+}
+FakeMixer& mixer() {
+  return state().mixer;
+}
+void setFocusWindow(void* window) {
+  state().focus = window;
+}
+int loadedLibraryCount() {
+  return static_cast<int>(state().libraries.size());
+}
 
 void resetHooks() {
   state().calls = CallCounts{};

@@ -24,8 +24,8 @@ extern "C" HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   state().calls.globalAlloc++;
   if (faults.failAllocCall > 0 && --faults.failAllocCall == 0) return nullptr;
   if (faults.allocLimit != 0 && bytes > faults.allocLimit) return nullptr;
-  void* data = (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1)
-                                       : std::malloc(bytes ? bytes : 1);
+  void* data =
+      (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
   if (!data) return nullptr;
   auto* block = new MemoryBlock{data, bytes, 0};
   state().blocks.insert(block);

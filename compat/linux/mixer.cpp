@@ -27,7 +27,8 @@ extern "C" MMRESULT mixerGetLineInfoA(HMIXEROBJ mixer, MIXERLINEA* line, DWORD f
   return MMSYSERR_NOERROR;
 }
 
-extern "C" MMRESULT mixerGetLineControlsA(HMIXEROBJ mixer, MIXERLINECONTROLSA* controls, DWORD flags) {
+extern "C" MMRESULT mixerGetLineControlsA(HMIXEROBJ mixer, MIXERLINECONTROLSA* controls,
+                                          DWORD flags) {
   std::lock_guard<std::mutex> guard(state().lock);
   compat::FakeMixer& m = state().mixer;
   state().calls.mixerGetLineControls++;
@@ -43,7 +44,8 @@ extern "C" MMRESULT mixerGetLineControlsA(HMIXEROBJ mixer, MIXERLINECONTROLSA* c
   return MMSYSERR_NOERROR;
 }
 
-extern "C" MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, MIXERCONTROLDETAILS* details, DWORD flags) {
+extern "C" MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, MIXERCONTROLDETAILS* details,
+                                            DWORD flags) {
   std::lock_guard<std::mutex> guard(state().lock);
   compat::FakeMixer& m = state().mixer;
   state().calls.mixerGetControlDetails++;
@@ -54,7 +56,8 @@ extern "C" MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, MIXERCONTROLDETAILS
   }
   m.askedControlId = details->dwControlID;
   m.askedChannels = details->cChannels;
-  if (details->dwControlID != m.controlId || details->cbDetails != sizeof(MIXERCONTROLDETAILS_UNSIGNED)) {
+  if (details->dwControlID != m.controlId ||
+      details->cbDetails != sizeof(MIXERCONTROLDETAILS_UNSIGNED)) {
     return MMSYSERR_ERROR;
   }
   auto* values = static_cast<MIXERCONTROLDETAILS_UNSIGNED*>(details->paDetails);

@@ -23,16 +23,28 @@ namespace plugin {
 class Mutex {
  public:
 #ifdef _WIN32
-  Mutex() { InitializeCriticalSection(&cs_); }
-  ~Mutex() { DeleteCriticalSection(&cs_); }
-  void lock() { EnterCriticalSection(&cs_); }
-  void unlock() { LeaveCriticalSection(&cs_); }
+  Mutex() {
+    InitializeCriticalSection(&cs_);
+  }
+  ~Mutex() {
+    DeleteCriticalSection(&cs_);
+  }
+  void lock() {
+    EnterCriticalSection(&cs_);
+  }
+  void unlock() {
+    LeaveCriticalSection(&cs_);
+  }
 
  private:
   CRITICAL_SECTION cs_;
 #else
-  void lock() { pthread_mutex_lock(&m_); }
-  void unlock() { pthread_mutex_unlock(&m_); }
+  void lock() {
+    pthread_mutex_lock(&m_);
+  }
+  void unlock() {
+    pthread_mutex_unlock(&m_);
+  }
 
  private:
   pthread_mutex_t m_ = PTHREAD_MUTEX_INITIALIZER;
@@ -74,7 +86,9 @@ class Thread {
 #endif
     running_ = false;
   }
-  bool running() const { return running_; }
+  bool running() const {
+    return running_;
+  }
 
  private:
 #ifdef _WIN32

@@ -12,12 +12,14 @@ struct Wav {
   std::vector<std::uint8_t> file;
   std::vector<std::uint8_t> samples;  // the data chunk
   int rate, channels, bits;
-  int lengthMs() const { return static_cast<int>(samples.size() * 1000ull / (rate * channels * bits / 8)); }
+  int lengthMs() const {
+    return static_cast<int>(samples.size() * 1000ull / (rate * channels * bits / 8));
+  }
 };
 
 // A PCM WAV file holding samples.
-inline std::vector<std::uint8_t> wavFile(const std::vector<std::uint8_t>& samples, int rate, int channels,
-                                         int bits) {
+inline std::vector<std::uint8_t> wavFile(const std::vector<std::uint8_t>& samples, int rate,
+                                         int channels, int bits) {
   std::vector<std::uint8_t> file;
   file.reserve(44 + samples.size());
   auto put = [&](std::uint32_t v, int n) {

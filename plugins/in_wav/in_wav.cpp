@@ -47,7 +47,8 @@ int parseWav(const char* name, FILE*& file, WavInfo& info) {
   file = name ? std::fopen(name, "rb") : nullptr;
   if (!file) return -1;
   unsigned char riff[12];
-  if (std::fread(riff, 1, 12, file) != 12 || std::memcmp(riff, "RIFF", 4) || std::memcmp(riff + 8, "WAVE", 4)) {
+  if (std::fread(riff, 1, 12, file) != 12 || std::memcmp(riff, "RIFF", 4) ||
+      std::memcmp(riff + 8, "WAVE", 4)) {
     return 1;
   }
   bool haveFormat = false;
@@ -68,7 +69,8 @@ int parseWav(const char* name, FILE*& file, WavInfo& info) {
       info.dataOffset = std::ftell(file);
       std::fseek(file, 0, SEEK_END);
       const long available = std::ftell(file) - info.dataOffset;
-      info.dataBytes = (size < available ? size : available) / info.blockAlign() * info.blockAlign();
+      info.dataBytes =
+          (size < available ? size : available) / info.blockAlign() * info.blockAlign();
       std::fseek(file, info.dataOffset, SEEK_SET);
       return 0;
     } else {
@@ -109,18 +111,21 @@ void decodeThread(void*) {
     }
     long want = static_cast<long>(p.chunkSamples) * w.blockAlign();
     if (want > w.dataBytes - p.decodedBytes) want = w.dataBytes - p.decodedBytes;
-    const int got = want > 0 ? static_cast<int>(std::fread(buffer, 1, static_cast<size_t>(want), p.file)) : 0;
+    const int got =
+        want > 0 ? static_cast<int>(std::fread(buffer, 1, static_cast<size_t>(want), p.file)) : 0;
     if (got <= 0) {
       ended = true;
       continue;
     }
-    const int timestamp = static_cast<int>(static_cast<long long>(p.decodedBytes) * 1000 / w.bytesPerSecond());
+    const int timestamp =
+        static_cast<int>(static_cast<long long>(p.decodedBytes) * 1000 / w.bytesPerSecond());
     in.SAAddPCMData(buffer, w.channels, w.bits, timestamp);
     in.VSAAddPCMData(buffer, w.channels, w.bits, timestamp);
     int bytes = got;
     if (in.dsp_isactive()) {
-      bytes = in.dsp_dosamples(reinterpret_cast<short*>(buffer), got / w.blockAlign(), w.bits, w.channels,
-                               w.rate) * w.blockAlign();
+      bytes = in.dsp_dosamples(reinterpret_cast<short*>(buffer), got / w.blockAlign(), w.bits,
+                               w.channels, w.rate) *
+              w.blockAlign();
     }
     while (!p.stop && p.seekTo < 0 && out->CanWrite() < bytes) plugin::sleepMs(5);
     if (p.stop || p.seekTo >= 0) continue;
@@ -137,8 +142,12 @@ void WINAMP_CDECL getFileInfo(char*, char* title, int* length) {
   if (title) title[0] = '\0';
   if (length) *length = 0;
 }
-int WINAMP_CDECL infoBox(char*, HWND) { return 0; }
-int WINAMP_CDECL isOurFile(char*) { return 0; }
+int WINAMP_CDECL infoBox(char*, HWND) {
+  return 0;
+}
+int WINAMP_CDECL isOurFile(char*) {
+  return 0;
+}
 
 void WINAMP_CDECL stop() {
   Player& p = player();
@@ -183,11 +192,14 @@ void WINAMP_CDECL unPause() {
   player().paused = false;
   module().outMod->Pause(0);
 }
-int WINAMP_CDECL isPaused() { return player().paused ? 1 : 0; }
+int WINAMP_CDECL isPaused() {
+  return player().paused ? 1 : 0;
+}
 
 int WINAMP_CDECL getLength() {
   const WavInfo& w = player().wav;
-  return w.rate ? static_cast<int>(static_cast<long long>(w.dataBytes) * 1000 / w.bytesPerSecond()) : 0;
+  return w.rate ? static_cast<int>(static_cast<long long>(w.dataBytes) * 1000 / w.bytesPerSecond())
+                : 0;
 }
 
 int WINAMP_CDECL getOutputTime() {
@@ -213,22 +225,27 @@ char kDescription[] = "in_wav: PCM WAV files";
 char kExtensions[] = "WAV\0PCM WAV files (*.WAV)\0";
 
 In_Module& module() {
-  static In_Module m = {0x100,   kDescription, nullptr,  nullptr,      kExtensions,   1,           1,
-                        config,  about,        init,     quit,         getFileInfo,   infoBox,     isOurFile,
-                        play,    pause,        unPause,  isPaused,     stop,          getLength,   getOutputTime,
-                        setOutputTime,         setVolume, setPan,      nullptr,       nullptr,     nullptr,
-                        nullptr, nullptr,      nullptr,  nullptr,      nullptr,       nullptr,     nullptr,
-                        nullptr, eqSet,        nullptr,  nullptr};
+  static In_Module m = {
+      0x100,         kDescription, nullptr, nullptr,  kExtensions, 1,         1,
+      config,        about,        init,    quit,     getFileInfo, infoBox,   isOurFile,
+      play,          pause,        unPause, isPaused, stop,        getLength, getOutputTime,
+      setOutputTime, setVolume,    setPan,  nullptr,  nullptr,     nullptr,   nullptr,
+      nullptr,       nullptr,      nullptr, nullptr,  nullptr,     nullptr,   nullptr,
+      eqSet,         nullptr,      nullptr};
   return m;
 }
 
 }  // namespace
 
-PLUGIN_EXPORT In_Module* WINAMP_CDECL winampGetInModule2() { return &module(); }
+PLUGIN_EXPORT In_Module* WINAMP_CDECL winampGetInModule2() {
+  return &module();
+}
 
 // GetConfig(0): samples per chunk handed to the output. SetConfig(n) sets it
 // (64 to 8192): 1 when taken, 0 when refused.
-PLUGIN_EXPORT int WINAMP_CDECL GetConfig(int which) { return which == 0 ? player().chunkSamples : 0; }
+PLUGIN_EXPORT int WINAMP_CDECL GetConfig(int which) {
+  return which == 0 ? player().chunkSamples : 0;
+}
 PLUGIN_EXPORT int WINAMP_CDECL SetConfig(int samples) {
   if (samples < 64 || samples > 8192) return 0;
   player().chunkSamples = samples;

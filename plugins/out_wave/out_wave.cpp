@@ -27,7 +27,9 @@ struct Recorder {
   std::int64_t pausedTotal = 0;
 
   void note(const std::string& line) { log += line + "\n"; }
-  std::int64_t writtenMs() const { return bytesPerSecond ? writtenBytes * 1000 / bytesPerSecond : 0; }
+  std::int64_t writtenMs() const {
+    return bytesPerSecond ? writtenBytes * 1000 / bytesPerSecond : 0;
+  }
   std::int64_t playedMs() const {
     if (!open) return 0;
     const std::int64_t now = paused ? pausedSince : plugin::nowMs();
@@ -52,10 +54,22 @@ std::string numbers(const char* name, std::initializer_list<int> values) {
   return s;
 }
 
-void WINAMP_CDECL config(HWND) { plugin::Lock l(recorder().mutex); recorder().note("Config"); }
-void WINAMP_CDECL about(HWND) { plugin::Lock l(recorder().mutex); recorder().note("About"); }
-void WINAMP_CDECL init() { plugin::Lock l(recorder().mutex); recorder().note("Init"); }
-void WINAMP_CDECL quit() { plugin::Lock l(recorder().mutex); recorder().note("Quit"); }
+void WINAMP_CDECL config(HWND) {
+  plugin::Lock l(recorder().mutex);
+  recorder().note("Config");
+}
+void WINAMP_CDECL about(HWND) {
+  plugin::Lock l(recorder().mutex);
+  recorder().note("About");
+}
+void WINAMP_CDECL init() {
+  plugin::Lock l(recorder().mutex);
+  recorder().note("Init");
+}
+void WINAMP_CDECL quit() {
+  plugin::Lock l(recorder().mutex);
+  recorder().note("Quit");
+}
 
 int WINAMP_CDECL openOut(int rate, int channels, int bits, int bufferMs, int prebufferMs) {
   Recorder& r = recorder();
@@ -93,7 +107,8 @@ int WINAMP_CDECL canWrite() {
   plugin::Lock l(r.mutex);
   if (!r.open) return 0;
   const std::int64_t buffered = (r.writtenMs() - r.playedMs()) * r.bytesPerSecond / 1000;
-  const std::int64_t room = static_cast<std::int64_t>(kBufferMs) * r.bytesPerSecond / 1000 - buffered;
+  const std::int64_t room =
+      static_cast<std::int64_t>(kBufferMs) * r.bytesPerSecond / 1000 - buffered;
   return room > 0 ? static_cast<int>(room) : 0;
 }
 
@@ -148,13 +163,16 @@ int WINAMP_CDECL getWrittenTime() {
 
 char kDescription[] = "out_wave: recording output, real time";
 
-Out_Module module = {0x10,      kDescription, 65536,      nullptr,   nullptr,  config,        about,
-                     init,      quit,         openOut,    closeOut,  write,    canWrite,      isPlaying,
-                     pauseOut,  setVolume,    setPan,     flush,     getOutputTime, getWrittenTime};
+Out_Module module = {0x10,      kDescription, 65536,    nullptr,       nullptr,
+                     config,    about,        init,     quit,          openOut,
+                     closeOut,  write,        canWrite, isPlaying,     pauseOut,
+                     setVolume, setPan,       flush,    getOutputTime, getWrittenTime};
 
 }  // namespace
 
-PLUGIN_EXPORT Out_Module* WINAMP_CDECL winampGetOutModule() { return &module; }
+PLUGIN_EXPORT Out_Module* WINAMP_CDECL winampGetOutModule() {
+  return &module;
+}
 
 // What reached the plug-in, for tests: the call log (one line per call), the
 // PCM bytes, and the number of Write calls. Each copies at most size bytes and
@@ -163,7 +181,8 @@ PLUGIN_EXPORT int WINAMP_CDECL outwave_log(char* out, int size) {
   Recorder& r = recorder();
   plugin::Lock l(r.mutex);
   if (out && size > 0) {
-    const std::size_t n = r.log.size() < static_cast<std::size_t>(size - 1) ? r.log.size() : size - 1;
+    const std::size_t n =
+        r.log.size() < static_cast<std::size_t>(size - 1) ? r.log.size() : size - 1;
     std::memcpy(out, r.log.data(), n);
     out[n] = '\0';
   }

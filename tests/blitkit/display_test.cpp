@@ -13,7 +13,9 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
-HWND window() { return reinterpret_cast<HWND>(0x5150); }
+HWND window() {
+  return reinterpret_cast<HWND>(0x5150);
+}
 
 }  // namespace
 
@@ -65,13 +67,15 @@ TEST_F(Display, SetUpCallsAndArguments) {
   EXPECT_EQ(compat::display().surfaceCaps, DDSCAPS_PRIMARYSURFACE);
   EXPECT_TRUE(compat::display().outerWasNull);
   DDWaitRetrace();
-  EXPECT_EQ(take(), (Calls{"DirectDrawCreate 0", "SetCooperativeLevel 17", "SetDisplayMode 640 480 15",
-                           "CreateSurface", "WaitForVerticalBlank 1"}));
+  EXPECT_EQ(take(),
+            (Calls{"DirectDrawCreate 0", "SetCooperativeLevel 17", "SetDisplayMode 640 480 15",
+                   "CreateSurface", "WaitForVerticalBlank 1"}));
   EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(Display, PixelSizeOfEachMode) {
-  for (auto [bpp, bytes] : std::vector<std::pair<int, int>>{{8, 1}, {15, 2}, {16, 2}, {24, 3}, {32, 4}}) {
+  for (auto [bpp, bytes] :
+       std::vector<std::pair<int, int>>{{8, 1}, {15, 2}, {16, 2}, {24, 3}, {32, 4}}) {
     open(bpp);
     std::vector<std::uint8_t> src(6 * 4, 0xAB);
     ASSERT_EQ(DDLockSurface(), 0);
@@ -95,7 +99,9 @@ struct FailureCase {
   const char* message;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.call; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.call;
+}
 
 class DisplayFailure : public Display, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -110,13 +116,15 @@ TEST_P(DisplayFailure, ShowsTheMessageAndReturnsOne) {
   EXPECT_EQ(boxes(), std::vector<std::string>{c.message});
 }
 
-INSTANTIATE_TEST_SUITE_P(Blitkit, DisplayFailure,
-                         ::testing::Values(FailureCase{"DirectDrawCreate", "Couldn't init DirectDraw"},
-                                           FailureCase{"SetCooperativeLevel", "Couldn't set DirectDraw cooperative level"},
-                                           FailureCase{"SetDisplayMode", "Couldn't set display mode"},
-                                           FailureCase{"CreateSurface", "Couldn't create primary surface"},
-                                           FailureCase{"Lock", "Couldn't lock surface"}),
-                         [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.call); });
+INSTANTIATE_TEST_SUITE_P(
+    Blitkit, DisplayFailure,
+    ::testing::Values(FailureCase{"DirectDrawCreate", "Couldn't init DirectDraw"},
+                      FailureCase{"SetCooperativeLevel",
+                                  "Couldn't set DirectDraw cooperative level"},
+                      FailureCase{"SetDisplayMode", "Couldn't set display mode"},
+                      FailureCase{"CreateSurface", "Couldn't create primary surface"},
+                      FailureCase{"Lock", "Couldn't lock surface"}),
+    [](const ::testing::TestParamInfo<FailureCase>& i) { return std::string(i.param.call); });
 
 TEST_F(Display, FailedModeChangeKeepsThePixelSize) {
   open(16);
@@ -144,7 +152,8 @@ TEST_F(Display, LostSurfaceIsRestoredAndLockedAgain) {
   EXPECT_GT(DDGetSurfacePitch(), 640 * 2);
   DDUnlockSurface();
   EXPECT_EQ(compat::display().unlockAddress, compat::display().surfaceMemory->data());
-  EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data()) << "kept after the unlock";
+  EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data())
+      << "kept after the unlock";
 
   // A surface that stays lost: the retries end with the message.
   compat::display().script["Lock"] = std::deque<HRESULT>(1000, DDERR_SURFACELOST);
@@ -190,7 +199,8 @@ TEST_F(Display, CloseReleasesEverythingOnceAndInitCanStartOver) {
   take();
   DDClose();
   Calls calls = take();
-  EXPECT_EQ(calls, (Calls{"Surface.Release", "Palette.Release", "Palette.Release", "DirectDraw.Release"}));
+  EXPECT_EQ(calls,
+            (Calls{"Surface.Release", "Palette.Release", "Palette.Release", "DirectDraw.Release"}));
   EXPECT_EQ(compat::display().liveObjects, 0);
   DDClose();
   EXPECT_TRUE(take().empty());
@@ -208,10 +218,12 @@ TEST_F(Display, CloseReleasesEverythingOnceAndInitCanStartOver) {
 TEST_F(Display, PaletteRoundTrip) {
   open(8);
   PALETTEENTRY entries[256];
-  for (int i = 0; i < 256; ++i) entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0xFF, 0};
+  for (int i = 0; i < 256; ++i)
+    entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0xFF, 0};
   DDSetPalette(entries);
   EXPECT_EQ(take(), (Calls{"CreatePalette 68", "SetPalette"}));
-  EXPECT_EQ(compat::display().initialPalette[255].peRed, 255) << "full 8-bit values, entry 255 included";
+  EXPECT_EQ(compat::display().initialPalette[255].peRed, 255)
+      << "full 8-bit values, entry 255 included";
   PALETTEENTRY set = {0x12, 0x34, 0x56, 0};
   DDSetColor(200, &set);
   PALETTEENTRY got = {};

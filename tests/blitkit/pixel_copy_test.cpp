@@ -38,10 +38,13 @@ TEST(PixelCopy, BothVariantsMatchTheReferenceForEveryTail) {
         for (bool eight : {false, true}) {
           auto surface = expect;
           copyRect(eight, surface.data(), pitch, src.data(), r);
-          ASSERT_EQ(surface, want) << "bpp " << bpp << " width " << width << " x " << x << " mmx " << eight;
+          ASSERT_EQ(surface, want)
+              << "bpp " << bpp << " width " << width << " x " << x << " mmx " << eight;
         }
         auto reference = expect;
-        if (r.rows) copyRowsReference(reference.data() + r.dstOffset, pitch, src.data(), r.srcStride, r.rowBytes, r.rows);
+        if (r.rows)
+          copyRowsReference(reference.data() + r.dstOffset, pitch, src.data(), r.srcStride,
+                            r.rowBytes, r.rows);
         ASSERT_EQ(reference, want);
       }
     }
@@ -72,8 +75,9 @@ TEST(PixelCopy, ClippingKeepsEveryWriteInsideTheSurface) {
   };
   const std::int64_t pitch = 100;  // surface 20 x 10 pixels of 4 bytes, pitch 100
   for (Case c : {Case{-2, 0, 5, 1, 1, 12, 8, 0}, Case{18, 9, 5, 5, 1, 8, 0, 9 * 100 + 72},
-                 Case{0, -3, 2, 5, 2, 8, 3 * 8, 0}, Case{20, 0, 5, 5, 0, 0, 0, 0}, Case{0, 10, 5, 5, 0, 0, 0, 0},
-                 Case{-10, 0, 5, 5, 0, 0, 0, 0}, Case{0, 0, 0, 5, 0, 0, 0, 0}, Case{0, 0, 5, 0, 0, 0, 0, 0},
+                 Case{0, -3, 2, 5, 2, 8, 3 * 8, 0}, Case{20, 0, 5, 5, 0, 0, 0, 0},
+                 Case{0, 10, 5, 5, 0, 0, 0, 0}, Case{-10, 0, 5, 5, 0, 0, 0, 0},
+                 Case{0, 0, 0, 5, 0, 0, 0, 0}, Case{0, 0, 5, 0, 0, 0, 0, 0},
                  Case{0, 0, -5, 3, 0, 0, 0, 0}, Case{-1, -1, 22, 12, 10, 80, 88 + 4, 0}}) {
     const ClippedRect r = clipRect(c.x, c.y, c.w, c.h, 4, pitch, 20, 10);
     EXPECT_EQ(r.rows, c.rows) << c.x << "," << c.y << " " << c.w << "x" << c.h;
@@ -81,7 +85,8 @@ TEST(PixelCopy, ClippingKeepsEveryWriteInsideTheSurface) {
     EXPECT_EQ(r.rowBytes, c.rowBytes) << c.x << "," << c.y;
     EXPECT_EQ(r.srcOffset, c.srcOffset) << c.x << "," << c.y;
     EXPECT_EQ(r.dstOffset, c.dstOffset) << c.x << "," << c.y;
-    EXPECT_LE(r.dstOffset + (r.rows - 1) * pitch + r.rowBytes, static_cast<std::size_t>(pitch) * 10);
+    EXPECT_LE(r.dstOffset + (r.rows - 1) * pitch + r.rowBytes,
+              static_cast<std::size_t>(pitch) * 10);
   }
   EXPECT_EQ(clipRect(0, 0, 5, 5, 0, pitch, 20, 10).rows, 0u) << "no mode: nothing moves";
 }
@@ -94,9 +99,9 @@ TEST(PixelCopy, PutPixel8) {
     std::int32_t w, h, x, y;
     int offset;  // -1: nothing written
   };
-  for (Case c : {Case{10, 3, 10, 0, -1}, Case{10, 3, 0, 3, -1}, Case{10, 3, -1, 0, -1}, Case{10, 3, 0, -1, -1},
-                 Case{10, 3, 9, 2, 29}, Case{0, 3, 0, 0, -1}, Case{10, 0, 0, 0, -1}, Case{-4, 3, 0, 0, -1},
-                 Case{10, 3, 0, 0, 0}}) {
+  for (Case c : {Case{10, 3, 10, 0, -1}, Case{10, 3, 0, 3, -1}, Case{10, 3, -1, 0, -1},
+                 Case{10, 3, 0, -1, -1}, Case{10, 3, 9, 2, 29}, Case{0, 3, 0, 0, -1},
+                 Case{10, 0, 0, 0, -1}, Case{-4, 3, 0, 0, -1}, Case{10, 3, 0, 0, 0}}) {
     std::vector<std::uint8_t> b(30, 0);
     putPixel8Checked(b.data(), c.w, c.h, c.x, c.y, 0x17);
     std::vector<std::uint8_t> want(30, 0);

@@ -1,7 +1,6 @@
 // Every file of the public BMP suite and of our own bad corpus, loaded into
 // every format. stb_image decodes the same files as an independent oracle.
 #include <gtest/gtest.h>
-
 #include <stb/stb_image.h>
 
 #include <filesystem>
@@ -18,7 +17,8 @@ std::vector<fs::path> bmpFiles(const fs::path& root) {
   std::vector<fs::path> files;
   if (!fs::is_directory(root)) return files;
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file() && entry.path().extension() == ".bmp") files.push_back(entry.path());
+    if (entry.is_regular_file() && entry.path().extension() == ".bmp")
+      files.push_back(entry.path());
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -40,7 +40,9 @@ Facts factsOf(const std::vector<std::uint8_t>& b) {
 
 // Files where stb_image is known to be wrong: it paints the last entry of the
 // 252-colour OS/2 table of pal8os2sp.bmp black, while the file says white.
-bool oracleDisagrees(const std::string& name) { return name == "pal8os2sp.bmp"; }
+bool oracleDisagrees(const std::string& name) {
+  return name == "pal8os2sp.bmp";
+}
 
 }  // namespace
 
@@ -51,12 +53,14 @@ class CorpusTest : public CodecTest {
       ConfigBMP(BMP_CFG_TARGET_BPP, target);
       BMPImage* image = LoadBMP(file.string().c_str());
       const int s = image->Status;
-      EXPECT_TRUE(s == BMP_OK || s == BMP_ERR_FILE || s == BMP_ERR_FORMAT || s == BMP_ERR_MEMORY) << file;
+      EXPECT_TRUE(s == BMP_OK || s == BMP_ERR_FILE || s == BMP_ERR_FORMAT || s == BMP_ERR_MEMORY)
+          << file;
       if (s == BMP_OK) {
         // Touch every byte, so that a short buffer shows under the sanitizers.
         const int bytes = image->BitsPerPixel == 8 ? 1 : (image->BitsPerPixel == 24 ? 3 : 2);
         volatile unsigned sum = 0;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(image->Width) * image->Height * bytes; ++i)
+        for (std::size_t i = 0; i < static_cast<std::size_t>(image->Width) * image->Height * bytes;
+             ++i)
           sum += image->Pixels[i];
         UnloadBMP(image);
       }

@@ -32,7 +32,8 @@ std::vector<Bytes> someRows(int bits, int w = W, int h = H) {
   std::vector<Bytes> rows;
   for (int y = 0; y < h; ++y) {
     Bytes row;
-    for (int x = 0; x < w * bits / 8; ++x) row.push_back(static_cast<std::uint8_t>(y * 71 + x * 29 + 5));
+    for (int x = 0; x < w * bits / 8; ++x)
+      row.push_back(static_cast<std::uint8_t>(y * 71 + x * 29 + 5));
     rows.push_back(row);
   }
   return rows;
@@ -99,13 +100,15 @@ Bytes expectBuffer(const testbmp::Spec& s, int target, bool rgbOrder, const std:
 
 Bytes pixelsOf(const BMPImage* image) {
   const int bytes = image->BitsPerPixel == 8 ? 1 : (image->BitsPerPixel == 24 ? 3 : 2);
-  return Bytes(image->Pixels, image->Pixels + static_cast<std::size_t>(image->Width) * image->Height * bytes);
+  return Bytes(image->Pixels,
+               image->Pixels + static_cast<std::size_t>(image->Width) * image->Height * bytes);
 }
 
 std::vector<Rgb> referencePalette() {
   std::vector<Rgb> ref;
   for (int i = 0; i < 256; ++i) {
-    ref.push_back({static_cast<std::uint8_t>((i & 7) * 36), static_cast<std::uint8_t>(((i >> 3) & 7) * 36),
+    ref.push_back({static_cast<std::uint8_t>((i & 7) * 36),
+                   static_cast<std::uint8_t>(((i >> 3) & 7) * 36),
                    static_cast<std::uint8_t>((i >> 6) * 85)});
   }
   return ref;
@@ -160,11 +163,15 @@ TEST_P(DecodeTest, MatchesPixelByPixel) {
 // Every decoder, both header kinds and byte orders; core headers have no
 // sign, so top-down files come with the 40-byte header only.
 INSTANTIATE_TEST_SUITE_P(Windows, DecodeTest,
-                         ::testing::Combine(::testing::Values(8, 24), ::testing::Values(0, 8, 15, 16, 24),
-                                            ::testing::Values(40), ::testing::Bool(), ::testing::Bool()));
+                         ::testing::Combine(::testing::Values(8, 24),
+                                            ::testing::Values(0, 8, 15, 16, 24),
+                                            ::testing::Values(40), ::testing::Bool(),
+                                            ::testing::Bool()));
 INSTANTIATE_TEST_SUITE_P(Os2, DecodeTest,
-                         ::testing::Combine(::testing::Values(8, 24), ::testing::Values(0, 8, 15, 16, 24),
-                                            ::testing::Values(12), ::testing::Bool(), ::testing::Values(false)));
+                         ::testing::Combine(::testing::Values(8, 24),
+                                            ::testing::Values(0, 8, 15, 16, 24),
+                                            ::testing::Values(12), ::testing::Bool(),
+                                            ::testing::Values(false)));
 
 TEST_F(CodecTest, StandardEightBitFileFillsTheWholeRecord) {
   testbmp::Spec s;
@@ -214,7 +221,8 @@ TEST_F(CodecTest, ColourTableLayoutsFollowConsistentOffBits) {
   ConfigBMP(BMP_CFG_TARGET_BPP, 24);
   image = load(testbmp::build(s), "to24.bmp");
   ASSERT_EQ(image->Status, BMP_OK);
-  EXPECT_EQ(Bytes(image->Pixels + 9, image->Pixels + 12), (Bytes{s.palette[0].b, s.palette[0].g, s.palette[0].r}));
+  EXPECT_EQ(Bytes(image->Pixels + 9, image->Pixels + 12),
+            (Bytes{s.palette[0].b, s.palette[0].g, s.palette[0].r}));
 
   // A 24-bit file with a gap before its pixels.
   ConfigBMP(BMP_CFG_TARGET_BPP, 0);
@@ -231,7 +239,8 @@ TEST_F(CodecTest, ColourTableLayoutsFollowConsistentOffBits) {
 TEST_F(CodecTest, InconsistentOffBitsFallsBackToTheSequentialLayout) {
   // offBits below the headers (the count wraps) or beyond the end of the file:
   // a 256-entry table, pixels right after it, at most 256 entries copied.
-  for (std::int64_t off : {std::int64_t{0}, std::int64_t{10}, std::int64_t{53}, std::int64_t{100000}}) {
+  for (std::int64_t off :
+       {std::int64_t{0}, std::int64_t{10}, std::int64_t{53}, std::int64_t{100000}}) {
     testbmp::Spec s;
     s.bits = 8;
     s.width = 2;
@@ -265,7 +274,9 @@ struct FailureCase {
   std::function<Bytes()> make;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.what;
+}
 
 class LoadFailureTest : public CodecTest, public ::testing::WithParamInterface<FailureCase> {};
 
@@ -311,30 +322,89 @@ TEST_P(LoadFailureTest, ReportsStatusAndKeepsTheEarlierImage) {
 INSTANTIATE_TEST_SUITE_P(
     Statuses, LoadFailureTest,
     ::testing::Values(
-        FailureCase{"17 bytes", BMP_ERR_FILE, [] { Bytes b = testbmp::build(small24()); b.resize(17); return b; }},
+        FailureCase{"17 bytes", BMP_ERR_FILE,
+                    [] {
+                      Bytes b = testbmp::build(small24());
+                      b.resize(17);
+                      return b;
+                    }},
         FailureCase{"empty", BMP_ERR_FILE, [] { return Bytes{}; }},
-        FailureCase{"info header cut", BMP_ERR_FILE, [] { Bytes b = testbmp::build(small24()); b.resize(53); return b; }},
-        FailureCase{"core header cut", BMP_ERR_FILE, [] { auto s = small24(); s.headerSize = 12; Bytes b = testbmp::build(s); b.resize(25); return b; }},
-        FailureCase{"MB", BMP_ERR_FORMAT, [] { return withField(small24(), 0, {'M', 'B'}); }},
-        FailureCase{"1 bit", BMP_ERR_FORMAT, [] { return withField(small24(), 28, {1, 0}); }},
-        FailureCase{"4 bits", BMP_ERR_FORMAT, [] { return withField(small24(), 28, {4, 0}); }},
-        FailureCase{"16 bits", BMP_ERR_FORMAT, [] { return withField(small24(), 28, {16, 0}); }},
-        FailureCase{"32 bits", BMP_ERR_FORMAT, [] { return withField(small24(), 28, {32, 0}); }},
-        FailureCase{"8+256 bits", BMP_ERR_FORMAT, [] { return withField(small24(), 28, {8, 1}); }},
+        FailureCase{"info header cut", BMP_ERR_FILE,
+                    [] {
+                      Bytes b = testbmp::build(small24());
+                      b.resize(53);
+                      return b;
+                    }},
+        FailureCase{"core header cut", BMP_ERR_FILE,
+                    [] {
+                      auto s = small24();
+                      s.headerSize = 12;
+                      Bytes b = testbmp::build(s);
+                      b.resize(25);
+                      return b;
+                    }},
+        FailureCase{"MB", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 0, {'M', 'B'});
+                    }},
+        FailureCase{"1 bit", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 28, {1, 0});
+                    }},
+        FailureCase{"4 bits", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 28, {4, 0});
+                    }},
+        FailureCase{"16 bits", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 28, {16, 0});
+                    }},
+        FailureCase{"32 bits", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 28, {32, 0});
+                    }},
+        FailureCase{"8+256 bits", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 28, {8, 1});
+                    }},
         FailureCase{"header 64", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {64}); }},
         FailureCase{"header 108", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {108}); }},
         FailureCase{"header 124", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {124}); }},
         FailureCase{"header 0", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {0}); }},
-        FailureCase{"width 0", BMP_ERR_FORMAT, [] { return withField(small24(), 18, {0, 0, 0, 0}); }},
-        FailureCase{"width -2", BMP_ERR_FORMAT, [] { return withField(small24(), 18, {0xFE, 0xFF, 0xFF, 0xFF}); }},
-        FailureCase{"height 0", BMP_ERR_FORMAT, [] { return withField(small24(), 22, {0, 0, 0, 0}); }},
-        FailureCase{"height INT_MIN", BMP_ERR_FORMAT, [] { return withField(small24(), 22, {0, 0, 0, 0x80}); }},
-        FailureCase{"core width 0", BMP_ERR_FORMAT, [] { auto s = small24(); s.headerSize = 12; return withField(s, 18, {0, 0}); }},
-        FailureCase{"over 4 GiB", BMP_ERR_FORMAT, [] { return withField(small24(), 18, {0, 0, 1, 0, 0, 0x80, 0, 0}); }},
-        FailureCase{"wide row", BMP_ERR_FORMAT, [] { return withField(small24(), 18, {0xFF, 0xFF, 0xFF, 0x7F, 1, 0, 0, 0}); }}),
+        FailureCase{"width 0", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 18, {0, 0, 0, 0});
+                    }},
+        FailureCase{"width -2", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 18, {0xFE, 0xFF, 0xFF, 0xFF});
+                    }},
+        FailureCase{"height 0", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 22, {0, 0, 0, 0});
+                    }},
+        FailureCase{"height INT_MIN", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 22, {0, 0, 0, 0x80});
+                    }},
+        FailureCase{"core width 0", BMP_ERR_FORMAT,
+                    [] {
+                      auto s = small24();
+                      s.headerSize = 12;
+                      return withField(s, 18, {0, 0});
+                    }},
+        FailureCase{"over 4 GiB", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 18, {0, 0, 1, 0, 0, 0x80, 0, 0});
+                    }},
+        FailureCase{"wide row", BMP_ERR_FORMAT,
+                    [] {
+                      return withField(small24(), 18, {0xFF, 0xFF, 0xFF, 0x7F, 1, 0, 0, 0});
+                    }}),
     [](const ::testing::TestParamInfo<FailureCase>& info) {
       std::string n;
-      for (const char* p = info.param.what; *p; ++p) n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+      for (const char* p = info.param.what; *p; ++p)
+        n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
       return n;
     });
 
@@ -344,7 +414,8 @@ TEST_F(CodecTest, EveryCutOfTheHeadersIsAClearStatus) {
     s.headerSize = header;
     const Bytes whole = testbmp::build(s);
     for (std::size_t n = 0; n < 14u + header; ++n) {
-      BMPImage* image = load(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)), "cut.bmp");
+      BMPImage* image =
+          load(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)), "cut.bmp");
       EXPECT_EQ(image->Status, BMP_ERR_FILE) << n;
     }
   }
@@ -357,7 +428,8 @@ TEST_F(CodecTest, UnopenableFilesGiveFileStatus) {
 
   // Another opener without sharing keeps the codec out.
   testfs::writeFile(dir_ / "held.bmp", testbmp::build(small24()));
-  HANDLE held = CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held =
+      CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_EQ(LoadBMP(path("held.bmp").c_str())->Status, BMP_ERR_FILE);
   CloseHandle(held);
@@ -409,12 +481,13 @@ TEST_F(CodecTest, ReferencePaletteIsCopiedAndReplacesCachedAnswers) {
   s.rows = {{0, 0, 255, 0, 255, 0}};  // pure red, pure green
   ConfigBMP(BMP_CFG_TARGET_BPP, 8);
   BMPImage* image = load(testbmp::build(s));
-  EXPECT_EQ(Bytes(image->Pixels, image->Pixels + 2), (Bytes{0, 0})) << "all-black reference palette";
+  EXPECT_EQ(Bytes(image->Pixels, image->Pixels + 2), (Bytes{0, 0}))
+      << "all-black reference palette";
 
   unsigned char colours[768] = {};
-  colours[5 * 3] = 255;       // entry 5 red
-  colours[9 * 3] = 255;       // entry 9 red as well
-  colours[7 * 3 + 1] = 255;   // entry 7 green
+  colours[5 * 3] = 255;      // entry 5 red
+  colours[9 * 3] = 255;      // entry 9 red as well
+  colours[7 * 3 + 1] = 255;  // entry 7 green
   SetTrueColorPalette(colours);
   std::memset(colours, 0, sizeof colours);  // the library keeps its own copy
   image = load(testbmp::build(s));

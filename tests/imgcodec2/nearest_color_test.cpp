@@ -19,12 +19,24 @@ TrueColorPalette paletteFrom(std::mt19937& rng, int kind) {
   for (int i = 0; i < 256; ++i) {
     auto& e = p.entries[i];
     switch (kind) {
-      case 0: e = {any(rng), any(rng), any(rng)}; break;              // scattered
-      case 1: e = {i, i, i}; break;                                   // greys
-      case 2: e = {(i % 4) * 85, (i % 4) * 85, (i % 4) * 85}; break;  // many duplicates
-      case 3: e = {0, 0, 0}; break;                                   // all black
-      case 4: e = {(i & 7) * 32 + 16, ((i >> 3) & 7) * 32 + 16, (i >> 6) * 64 + 32}; break;  // cube
-      default: e = {any(rng) / 32 * 32, 128, any(rng) / 64 * 64}; break;  // clustered, many ties
+      case 0:
+        e = {any(rng), any(rng), any(rng)};
+        break;  // scattered
+      case 1:
+        e = {i, i, i};
+        break;  // greys
+      case 2:
+        e = {(i % 4) * 85, (i % 4) * 85, (i % 4) * 85};
+        break;  // many duplicates
+      case 3:
+        e = {0, 0, 0};
+        break;  // all black
+      case 4:
+        e = {(i & 7) * 32 + 16, ((i >> 3) & 7) * 32 + 16, (i >> 6) * 64 + 32};
+        break;  // cube
+      default:
+        e = {any(rng) / 32 * 32, 128, any(rng) / 64 * 64};
+        break;  // clustered, many ties
     }
   }
   return p;
@@ -42,7 +54,8 @@ TEST(NearestColor, AgreesWithTheLinearScan) {
     for (int r = 0; r < 256; r += 5)
       for (int g = 0; g < 256; g += 7)
         for (int b = 0; b < 256; b += 3)
-          ASSERT_EQ(fast->find(r, g, b), findLinear(palette, r, g, b)) << kind << " " << r << "," << g << "," << b;
+          ASSERT_EQ(fast->find(r, g, b), findLinear(palette, r, g, b))
+              << kind << " " << r << "," << g << "," << b;
     std::uniform_int_distribution<int> any(0, 255);
     for (int n = 0; n < 20000; ++n) {
       int r = any(rng), g = any(rng), b = any(rng);
@@ -63,7 +76,8 @@ TEST(NearestColor, TiesGoToTheLowerIndexAndExactMatchesWin) {
   struct Case {
     int r, g, b, index;
   };
-  for (Case c : {Case{255, 0, 0, 5}, Case{105, 100, 100, 2}, Case{0, 0, 255, 0}, Case{250, 5, 0, 5}}) {
+  for (Case c :
+       {Case{255, 0, 0, 5}, Case{105, 100, 100, 2}, Case{0, 0, 255, 0}, Case{250, 5, 0, 5}}) {
     EXPECT_EQ(findLinear(p, c.r, c.g, c.b), c.index);
     EXPECT_EQ(fast->find(c.r, c.g, c.b), c.index);
   }
@@ -102,7 +116,8 @@ TEST(NearestColor, SurvivesFullCandidatePools) {
       indices.assign(row.size() / 3, 0xEE);
       fast->findRow(row.data(), indices.data(), indices.size());
       for (std::size_t k = 0; k < indices.size(); ++k) {
-        ASSERT_EQ(indices[k], findLinear(p, r, g, static_cast<unsigned>(4 * k))) << r << "," << g << "," << 4 * k;
+        ASSERT_EQ(indices[k], findLinear(p, r, g, static_cast<unsigned>(4 * k)))
+            << r << "," << g << "," << 4 * k;
       }
     }
   }

@@ -12,7 +12,8 @@ using testbmp::Bytes;
 namespace {
 
 std::uint32_t le32(const Bytes& b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+         (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
 BMPImage imageOf(Bytes& pixels, int width, int height, int bpp) {
@@ -46,7 +47,8 @@ TEST_F(SaveTest, HeaderValuesAndSizes) {
     int bpp, width, height;
     std::uint32_t sizeImage, fileSize, offBits;
   };
-  for (Case c : {Case{24, 3, 2, 24, 78, 54}, Case{8, 3, 5, 20, 1098, 1078}, Case{24, 1, 1, 4, 58, 54}}) {
+  for (Case c :
+       {Case{24, 3, 2, 24, 78, 54}, Case{8, 3, 5, 20, 1098, 1078}, Case{24, 1, 1, 4, 58, 54}}) {
     Bytes pixels = pattern(static_cast<std::size_t>(c.width) * c.height * c.bpp / 8);
     BMPImage image = imageOf(pixels, c.width, c.height, c.bpp);
     Bytes file = save(image, image, c.width);
@@ -69,8 +71,9 @@ TEST_F(SaveTest, HeaderValuesAndSizes) {
     EXPECT_EQ(le32(file, 50), 0u);
     if (c.bpp == 8) {
       for (int n = 0; n < 256; ++n) {
-        EXPECT_EQ(Bytes(file.begin() + 54 + 4 * n, file.begin() + 58 + 4 * n),
-                  (Bytes{image.Palette[3 * n + 2], image.Palette[3 * n + 1], image.Palette[3 * n], 0}));
+        EXPECT_EQ(
+            Bytes(file.begin() + 54 + 4 * n, file.begin() + 58 + 4 * n),
+            (Bytes{image.Palette[3 * n + 2], image.Palette[3 * n + 1], image.Palette[3 * n], 0}));
       }
     }
   }
@@ -115,7 +118,8 @@ TEST_F(SaveTest, RowOrderFollowsTheOptionForEightAndTwentyFourBitsOnly) {
       const std::size_t bufferRow = flips ? 2 : 0;
       if (bpp == 8 || bpp == 24) {
         EXPECT_EQ(Bytes(file.begin() + at, file.begin() + at + 4 * bytes),
-                  Bytes(pixels.begin() + bufferRow * 4 * bytes, pixels.begin() + (bufferRow + 1) * 4 * bytes))
+                  Bytes(pixels.begin() + bufferRow * 4 * bytes,
+                        pixels.begin() + (bufferRow + 1) * 4 * bytes))
             << bpp << " " << topDown;
       } else {
         Bytes first(file.begin() + at, file.begin() + at + 3);
@@ -125,7 +129,8 @@ TEST_F(SaveTest, RowOrderFollowsTheOptionForEightAndTwentyFourBitsOnly) {
         oneDesc.BitsPerPixel = 24;
         EXPECT_EQ(SaveBMP(path("one.bmp").c_str(), &one, &oneDesc), 1);
         Bytes expected = testfs::readFile(dir_ / "one.bmp");
-        EXPECT_EQ(first, Bytes(expected.begin() + 54, expected.begin() + 57)) << bpp << " " << topDown;
+        EXPECT_EQ(first, Bytes(expected.begin() + 54, expected.begin() + 57))
+            << bpp << " " << topDown;
       }
       EXPECT_EQ(file.size(), at + 3 * stride);
     }
@@ -154,8 +159,10 @@ TEST_F(SaveTest, DescriptionSelectsTheTopLeftArea) {
   Bytes file = save(source, description, 20);
   ASSERT_EQ(file.size(), 1078u + 12 * 2);
   // Bottom row of the area (buffer row 1) first, then buffer row 0.
-  EXPECT_EQ(Bytes(file.begin() + 1078, file.begin() + 1088), Bytes(pixels.begin() + 20, pixels.begin() + 30));
-  EXPECT_EQ(Bytes(file.begin() + 1090, file.begin() + 1100), Bytes(pixels.begin(), pixels.begin() + 10));
+  EXPECT_EQ(Bytes(file.begin() + 1078, file.begin() + 1088),
+            Bytes(pixels.begin() + 20, pixels.begin() + 30));
+  EXPECT_EQ(Bytes(file.begin() + 1090, file.begin() + 1100),
+            Bytes(pixels.begin(), pixels.begin() + 10));
   EXPECT_EQ(Bytes(file.begin() + 1088, file.begin() + 1090), (Bytes{0, 0}));
 }
 
@@ -164,9 +171,9 @@ TEST_F(SaveTest, RefusedRequestsLeaveAnExistingFileAlone) {
   struct Case {
     int sourceBpp, fileBpp, width, height;
   };
-  for (Case c : {Case{8, 24, 2, 2}, Case{24, 8, 2, 2}, Case{16, 16, 2, 2}, Case{15, 15, 2, 2}, Case{8, 15, 2, 2},
-                 Case{32, 24, 2, 2}, Case{24, 32, 2, 2}, Case{8, 8, 0, 2}, Case{8, 8, 2, 0}, Case{8, 8, -1, 2},
-                 Case{8, 8, 2, -1}, Case{8, 8, 5, 2}}) {
+  for (Case c : {Case{8, 24, 2, 2}, Case{24, 8, 2, 2}, Case{16, 16, 2, 2}, Case{15, 15, 2, 2},
+                 Case{8, 15, 2, 2}, Case{32, 24, 2, 2}, Case{24, 32, 2, 2}, Case{8, 8, 0, 2},
+                 Case{8, 8, 2, 0}, Case{8, 8, -1, 2}, Case{8, 8, 2, -1}, Case{8, 8, 5, 2}}) {
     testfs::writeFile(dir_ / "out.bmp", {'k', 'e', 'e', 'p'});
     BMPImage source = imageOf(pixels, 4, 4, c.sourceBpp);
     BMPImage description = imageOf(pixels, c.width, c.height, c.fileBpp);
@@ -188,7 +195,8 @@ TEST_F(SaveTest, FileErrors) {
 
   // Held open elsewhere without sharing: refused, and the file is not emptied.
   testfs::writeFile(dir_ / "held.bmp", {'k', 'e', 'e', 'p'});
-  HANDLE held = CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE held =
+      CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_EQ(SaveBMP(path("held.bmp").c_str(), &image, &image), BMP_ERR_FILE);
   CloseHandle(held);

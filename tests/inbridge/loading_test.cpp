@@ -25,14 +25,20 @@ struct Scenario {
   std::vector<Step> steps;
 };
 
-int init(const char* path) { return InitXPlug(path); }
+int init(const char* path) {
+  return InitXPlug(path);
+}
 int deinit(int n) {
   DeinitXPlug(n);
   return -1;
 }
-int play(const char* f) { return PlayX(f); }
+int play(const char* f) {
+  return PlayX(f);
+}
 
-void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+void PrintTo(const Scenario& s, std::ostream* os) {
+  *os << s.name;
+}
 
 }  // namespace
 
@@ -58,46 +64,78 @@ TEST_P(StateTable, Steps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inbridge, StateTable,
-    ::testing::Values(
-        Scenario{"EmptyToLoaded", {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
-        Scenario{"LoadedIgnoresANewPath",
-                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                  {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
-                  {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
-        Scenario{"MissingInputThenFound",
-                 {{[] { return init(kMissing); }, 0, {"out.winampGetOutModule", "out.Init"}, "Error Loading Plugin"},
-                  {[] { return play("a.wav"); }, 1, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"InputWithoutEntry",
-                 {{[] { return init(FAKE_IN_NOENTRY); }, 0, {"out.winampGetOutModule", "out.Init"},
-                   "Error Loading Plugin"},
-                  {[] { return PauseX(); }, 0, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"InputWithoutRecord",
-                 {{[] { fakeControl().inNullRecord = true; return init(FAKE_IN); }, 0,
-                   {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"}, "Error Loading Plugin"},
-                  {[] { fakeControl().inNullRecord = false; return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"OutputWithoutRecord",
-                 {{[] { fakeControl().outNullRecord = true; return init(FAKE_IN); }, 0,
-                   {"out.winampGetOutModule"}, "Error Starting Program"},
-                  {[] { return deinit(1); }, -1, {}, ""},
-                  {[] { fakeControl().outNullRecord = false; return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
-        Scenario{"DeinitKeepingOutputWhilePlaying",
-                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                  {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
-                  {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
-                  {[] { StopX(); return -1; }, -1, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"DeinitAll",
-                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                  {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
-                  {[] { return deinit(1); }, -1, {}, ""},
-                  {[] { return deinit(0); }, -1, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
-        Scenario{"OutputOnlyDeinit",
-                 {{[] { return init(kMissing); }, 0, {"out.winampGetOutModule", "out.Init"}, "Error Loading Plugin"},
-                  {[] { return deinit(0); }, -1, {}, ""},
-                  {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
+    ::testing::Values(Scenario{"EmptyToLoaded",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+                      Scenario{"LoadedIgnoresANewPath",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                                {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
+                                {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
+                      Scenario{"MissingInputThenFound",
+                               {{[] { return init(kMissing); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return play("a.wav"); }, 1, {}, ""},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"InputWithoutEntry",
+                               {{[] { return init(FAKE_IN_NOENTRY); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return PauseX(); }, 0, {}, ""},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"InputWithoutRecord",
+                               {{[] {
+                                   fakeControl().inNullRecord = true;
+                                   return init(FAKE_IN);
+                                 },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"},
+                                 "Error Loading Plugin"},
+                                {[] {
+                                   fakeControl().inNullRecord = false;
+                                   return init(FAKE_IN);
+                                 },
+                                 1, kInputLoad, ""}}},
+                      Scenario{"OutputWithoutRecord",
+                               {{[] {
+                                   fakeControl().outNullRecord = true;
+                                   return init(FAKE_IN);
+                                 },
+                                 0,
+                                 {"out.winampGetOutModule"},
+                                 "Error Starting Program"},
+                                {[] { return deinit(1); }, -1, {}, ""},
+                                {[] {
+                                   fakeControl().outNullRecord = false;
+                                   return init(FAKE_IN);
+                                 },
+                                 1, kFirstLoad, ""}}},
+                      Scenario{"DeinitKeepingOutputWhilePlaying",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                                {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
+                                {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
+                                {[] {
+                                   StopX();
+                                   return -1;
+                                 },
+                                 -1,
+                                 {},
+                                 ""},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"DeinitAll",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                                {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
+                                {[] { return deinit(1); }, -1, {}, ""},
+                                {[] { return deinit(0); }, -1, {}, ""},
+                                {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+                      Scenario{"OutputOnlyDeinit",
+                               {{[] { return init(kMissing); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return deinit(0); }, -1, {}, ""},
+                                {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
@@ -210,9 +248,9 @@ TEST_P(MixerVolume, FirstChannelShiftedOrFullWhenUnreadable) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Inbridge, MixerVolume,
-                         ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
-                                           MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
-                                           MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
-                                           MixerCase{true, 0x8000, 3, 255}));
-
+INSTANTIATE_TEST_SUITE_P(
+    Inbridge, MixerVolume,
+    ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
+                      MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
+                      MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
+                      MixerCase{true, 0x8000, 3, 255}));

@@ -31,9 +31,10 @@ TEST_F(Playback, PlayRestartsAndReportsFailure) {
     int expected;
     Log log;
   };
-  for (const Case& c : {Case{0, "a.wav", 1, {"in.Play a.wav"}}, Case{0, "b.wav", 1, {"in.Stop", "in.Play b.wav"}},
-                        Case{-1, "c.wav", 0, {"in.Stop", "in.Play c.wav"}}, Case{2, "d.wav", 0, {"in.Play d.wav"}},
-                        Case{0, "e.wav", 1, {"in.Play e.wav"}}}) {
+  for (const Case& c :
+       {Case{0, "a.wav", 1, {"in.Play a.wav"}}, Case{0, "b.wav", 1, {"in.Stop", "in.Play b.wav"}},
+        Case{-1, "c.wav", 0, {"in.Stop", "in.Play c.wav"}}, Case{2, "d.wav", 0, {"in.Play d.wav"}},
+        Case{0, "e.wav", 1, {"in.Play e.wav"}}}) {
     fakeControl().playResult = c.playResult;
     EXPECT_EQ(PlayX(c.file), c.expected) << c.file;
     EXPECT_EQ(take(), c.log) << c.file;
@@ -79,8 +80,9 @@ TEST_F(Playback, ValuesPassThroughUnchanged) {
   SetXPan(-500);
   EXPECT_EQ(GetXPlugCfg(-1), -99);
   EXPECT_EQ(SetXPlugCfg(0x12345678), 0x7FFFFFFF);
-  EXPECT_EQ(take(), (Log{"in.GetLength", "in.GetOutputTime", "in.SetOutputTime -5", "in.SetVolume 300",
-                         "in.SetPan -500", "in.GetConfig -1", "in.SetConfig 305419896"}));
+  EXPECT_EQ(take(),
+            (Log{"in.GetLength", "in.GetOutputTime", "in.SetOutputTime -5", "in.SetVolume 300",
+                 "in.SetPan -500", "in.GetConfig -1", "in.SetConfig 305419896"}));
 }
 
 TEST_F(Playback, ConfigurationWithoutTheExportsCallsNothing) {

@@ -7,15 +7,16 @@
 namespace {
 
 const char* const kInputs[] = {
-    "g/pal8.bmp",         "g/pal8os2.bmp",     "g/pal8topdown.bmp",   "g/pal8w125.bmp",
-    "g/pal8w126.bmp",     "g/pal8-0.bmp",      "g/pal8nonsquare.bmp", "g/pal8rle.bmp",
-    "g/rgb24.bmp",        "g/pal4.bmp",        "g/rgb32.bmp",         "q/pal8offs.bmp",
+    "g/pal8.bmp",         "g/pal8os2.bmp",       "g/pal8topdown.bmp",     "g/pal8w125.bmp",
+    "g/pal8w126.bmp",     "g/pal8-0.bmp",        "g/pal8nonsquare.bmp",   "g/pal8rle.bmp",
+    "g/rgb24.bmp",        "g/pal4.bmp",          "g/rgb32.bmp",           "q/pal8offs.bmp",
     "q/pal8os2sp.bmp",    "q/rgb24largepal.bmp", "q/pal8oversizepal.bmp", "q/rgb24jpeg.bmp",
-    "b/shortfile.bmp",    "b/badbitcount.bmp", "b/reallybig.bmp",     "b/badheadersize.bmp",
+    "b/shortfile.bmp",    "b/badbitcount.bmp",   "b/reallybig.bmp",       "b/badheadersize.bmp",
     "b/pal8badindex.bmp", "b/badpalettesize.bmp"};
 
 void putLe32(std::vector<unsigned char>& out, int32_t v) {
-  for (int k = 0; k < 4; ++k) out.push_back(static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * k)));
+  for (int k = 0; k < 4; ++k)
+    out.push_back(static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * k)));
 }
 
 bool writeAll(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -58,8 +59,8 @@ int runCodecScenarios(const CodecApi& api, const std::string& suiteDir, const st
         BMPImage* image = api.LoadBMP(path.c_str());
         std::vector<unsigned char> dump;
         putLe32(dump, image->Status);
-        const std::string stem = outDir + sep + flatName(input) + ".t" + std::to_string(target) + ".o" +
-                                 std::to_string(order);
+        const std::string stem = outDir + sep + flatName(input) + ".t" + std::to_string(target) +
+                                 ".o" + std::to_string(order);
         if (image->Status == BMP_OK) {
           putLe32(dump, image->Width);
           putLe32(dump, image->Height);

@@ -30,13 +30,15 @@ int main(int argc, char** argv) {
   ConfigBMP(BMP_CFG_TARGET_BPP, 16);
   image = LoadBMP(argv[1]);
   ConfigBMP(BMP_CFG_TARGET_BPP, 0);
-  check(image->Status == BMP_OK && image->Width == 160 && image->Height == 120, "LoadBMP of the sample");
+  check(image->Status == BMP_OK && image->Width == 160 && image->Height == 120,
+        "LoadBMP of the sample");
   check(image->BitsPerPixel == 16 && image->Memory != NULL, "the 16-bit buffer");
   copy = *image;
   copy.BitsPerPixel = 24;
   check(SaveBMP(argv[2], image, &copy) == 160, "SaveBMP returns the width");
   UnloadBMP(image);
-  check(LoadBMP(argv[2])->Status == BMP_OK && image->BitsPerPixel == 24, "the saved file loads as 24 bits");
+  check(LoadBMP(argv[2])->Status == BMP_OK && image->BitsPerPixel == 24,
+        "the saved file loads as 24 bits");
   UnloadBMP(image);
   check(LoadBMP("no such file.bmp")->Status == BMP_ERR_FILE, "a missing file");
 
@@ -50,7 +52,8 @@ int main(int argc, char** argv) {
 
   check(LoadX() == 1, "LoadX");
   check(SetXPlugParent(&window) == &window, "SetXPlugParent");
-  check(PlayX("nothing loaded.wav") == 1 && GetXLength() == 0 && PauseX() == 0, "inbridge with nothing loaded");
+  check(PlayX("nothing loaded.wav") == 1 && GetXLength() == 0 && PauseX() == 0,
+        "inbridge with nothing loaded");
   DeinitXPlug(1);
 
   printf("c host: %d passed, %d failed\n", passed, failed);

@@ -1,14 +1,14 @@
 /* Every public header in one unit, with what a host uses of each: compiled
  * as C and as C++ for both targets by check_sdk.sh. */
+#include <string.h>
+
 #include "blitkit.h"
 #include "imgcodec2.h"
 #include "inbridge.h"
 
-#include <string.h>
-
-typedef BMPImage* (IMGCODEC2_API* LoadFn)(const char*);
-typedef int32_t (INBRIDGE_API* InitFn)(const char*);
-typedef int32_t (BLITKIT_API* LockFn)(void);
+typedef BMPImage*(IMGCODEC2_API* LoadFn)(const char*);
+typedef int32_t(INBRIDGE_API* InitFn)(const char*);
+typedef int32_t(BLITKIT_API* LockFn)(void);
 
 int main(void) {
   BMPImage image;

@@ -17,11 +17,11 @@ struct Spec {
   int headerSize = 40;  // 40 or 12
   int bits = 24;        // 8 or 24 (others for rejection cases)
   std::int32_t width = 1;
-  std::int32_t height = 1;  // negative: top-down (40-byte header)
-  std::vector<Rgb> palette;  // 8-bit: entries written (padded to 256 unless shortTable)
-  bool shortTable = false;   // write only palette.size() entries
-  std::uint32_t gap = 0;     // bytes between table and pixels
-  std::int64_t offBits = -1; // override of bfOffBits; -1: the true offset
+  std::int32_t height = 1;    // negative: top-down (40-byte header)
+  std::vector<Rgb> palette;   // 8-bit: entries written (padded to 256 unless shortTable)
+  bool shortTable = false;    // write only palette.size() entries
+  std::uint32_t gap = 0;      // bytes between table and pixels
+  std::int64_t offBits = -1;  // override of bfOffBits; -1: the true offset
   std::uint32_t compression = 0;
   // File rows in file order (first = bottom row unless top-down), pixels only:
   // 8-bit indices or 24-bit blue, green, red bytes. Padding is added.

@@ -26,7 +26,8 @@ inline std::filesystem::path scratchDir() {
 
 inline void writeFile(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(p, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<std::uint8_t> readFile(const std::filesystem::path& p) {

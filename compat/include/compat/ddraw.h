@@ -103,7 +103,8 @@ struct IDirectDraw {
   virtual ULONG Release() = 0;
   virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
   virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp) = 0;
-  virtual HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface, IUnknown* outer) = 0;
+  virtual HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface,
+                                IUnknown* outer) = 0;
   virtual HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette,
                                 IUnknown* outer) = 0;
   virtual HRESULT WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;

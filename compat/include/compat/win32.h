@@ -4,6 +4,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// after windows.h, whose types it uses
 #include <mmsystem.h>
 #else
 #include <cstdint>
@@ -117,8 +118,8 @@ MMRESULT mixerGetLineInfoA(HMIXEROBJ mixer, MIXERLINEA* line, DWORD flags);
 MMRESULT mixerGetLineControlsA(HMIXEROBJ mixer, MIXERLINECONTROLSA* controls, DWORD flags);
 MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, MIXERCONTROLDETAILS* details, DWORD flags);
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void* security,
-                   DWORD creation, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD done, void* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD done, void* overlapped);
 DWORD GetFileSize(HANDLE file, LPDWORD high);

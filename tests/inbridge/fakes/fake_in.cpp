@@ -9,33 +9,80 @@
 
 namespace {
 
-void note(const std::string& s) { fakeLog().push_back("in." + s); }
+void note(const std::string& s) {
+  fakeLog().push_back("in." + s);
+}
 
-void config(HWND) { note("Config"); }
-void about(HWND) { note("About"); }
-void init() { note("Init"); }
-void quit() { note("Quit"); }
-void getFileInfo(char*, char*, int*) { note("GetFileInfo"); }
-int infoBox(char*, HWND) { note("InfoBox"); return 0; }
-int isOurFile(char*) { note("IsOurFile"); return 0; }
-int play(char* file) { note(std::string("Play ") + (file ? file : "(null)")); return fakeControl().playResult; }
-void pause() { note("Pause"); }
-void unPause() { note("UnPause"); }
-int isPaused() { note("IsPaused"); return 0; }
-void stop() { note("Stop"); }
-int getLength() { note("GetLength"); return fakeControl().length; }
-int getOutputTime() { note("GetOutputTime"); return fakeControl().outputTime; }
-void setOutputTime(int ms) { note("SetOutputTime " + std::to_string(ms)); }
-void setVolume(int v) { note("SetVolume " + std::to_string(v)); }
-void setPan(int p) { note("SetPan " + std::to_string(p)); }
-void eqSet(int, char*, int) { note("EQSet"); }
+void config(HWND) {
+  note("Config");
+}
+void about(HWND) {
+  note("About");
+}
+void init() {
+  note("Init");
+}
+void quit() {
+  note("Quit");
+}
+void getFileInfo(char*, char*, int*) {
+  note("GetFileInfo");
+}
+int infoBox(char*, HWND) {
+  note("InfoBox");
+  return 0;
+}
+int isOurFile(char*) {
+  note("IsOurFile");
+  return 0;
+}
+int play(char* file) {
+  note(std::string("Play ") + (file ? file : "(null)"));
+  return fakeControl().playResult;
+}
+void pause() {
+  note("Pause");
+}
+void unPause() {
+  note("UnPause");
+}
+int isPaused() {
+  note("IsPaused");
+  return 0;
+}
+void stop() {
+  note("Stop");
+}
+int getLength() {
+  note("GetLength");
+  return fakeControl().length;
+}
+int getOutputTime() {
+  note("GetOutputTime");
+  return fakeControl().outputTime;
+}
+void setOutputTime(int ms) {
+  note("SetOutputTime " + std::to_string(ms));
+}
+void setVolume(int v) {
+  note("SetVolume " + std::to_string(v));
+}
+void setPan(int p) {
+  note("SetPan " + std::to_string(p));
+}
+void eqSet(int, char*, int) {
+  note("EQSet");
+}
 
 char description[] = "fake input";
 
-In_Module record = {0x100, description, nullptr, nullptr, nullptr, 1, 1, config, about, init, quit,
-                    getFileInfo, infoBox, isOurFile, play, pause, unPause, isPaused, stop, getLength,
-                    getOutputTime, setOutputTime, setVolume, setPan, nullptr, nullptr, nullptr, nullptr,
-                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, eqSet, nullptr, nullptr};
+In_Module record = {0x100,   description, nullptr,       nullptr,       nullptr,   1,
+                    1,       config,      about,         init,          quit,      getFileInfo,
+                    infoBox, isOurFile,   play,          pause,         unPause,   isPaused,
+                    stop,    getLength,   getOutputTime, setOutputTime, setVolume, setPan,
+                    nullptr, nullptr,     nullptr,       nullptr,       nullptr,   nullptr,
+                    nullptr, nullptr,     nullptr,       nullptr,       nullptr,   eqSet,
+                    nullptr, nullptr};
 
 }  // namespace
 
@@ -48,6 +95,12 @@ EXPORT In_Module* winampGetInModule2() {
 #endif
 
 #ifndef FAKE_NO_CONFIG
-EXPORT int GetConfig(int v) { note("GetConfig " + std::to_string(v)); return fakeControl().getConfigResult; }
-EXPORT int SetConfig(int v) { note("SetConfig " + std::to_string(v)); return fakeControl().setConfigResult; }
+EXPORT int GetConfig(int v) {
+  note("GetConfig " + std::to_string(v));
+  return fakeControl().getConfigResult;
+}
+EXPORT int SetConfig(int v) {
+  note("SetConfig " + std::to_string(v));
+  return fakeControl().setConfigResult;
+}
 #endif

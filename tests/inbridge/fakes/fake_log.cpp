@@ -14,8 +14,16 @@ FakeControl& fakeControl() {
   static FakeControl control;
   return control;
 }
-In_Module* fakeInRecord() { return inRecord; }
-Out_Module* fakeOutRecord() { return outRecord; }
-void setFakeInRecord(In_Module* record) { inRecord = record; }
-void setFakeOutRecord(Out_Module* record) { outRecord = record; }
+In_Module* fakeInRecord() {
+  return inRecord;
+}
+Out_Module* fakeOutRecord() {
+  return outRecord;
+}
+void setFakeInRecord(In_Module* record) {
+  inRecord = record;
+}
+void setFakeOutRecord(Out_Module* record) {
+  outRecord = record;
+}
 }

@@ -8,29 +8,68 @@
 
 namespace {
 
-void note(const std::string& s) { fakeLog().push_back("out." + s); }
+void note(const std::string& s) {
+  fakeLog().push_back("out." + s);
+}
 
-void config(HWND) { note("Config"); }
-void about(HWND) { note("About"); }
-void init() { note("Init"); }
-void quit() { note("Quit"); }
-int open(int, int, int, int, int) { note("Open"); return 0; }
-void close() { note("Close"); }
-int write(char*, int) { note("Write"); return 0; }
-int canWrite() { note("CanWrite"); return 0; }
-int isPlaying() { note("IsPlaying"); return 0; }
-int pause(int) { note("Pause"); return 0; }
-void setVolume(int) { note("SetVolume"); }
-void setPan(int) { note("SetPan"); }
-void flush(int) { note("Flush"); }
-int getOutputTime() { note("GetOutputTime"); return 0; }
-int getWrittenTime() { note("GetWrittenTime"); return 0; }
+void config(HWND) {
+  note("Config");
+}
+void about(HWND) {
+  note("About");
+}
+void init() {
+  note("Init");
+}
+void quit() {
+  note("Quit");
+}
+int open(int, int, int, int, int) {
+  note("Open");
+  return 0;
+}
+void close() {
+  note("Close");
+}
+int write(char*, int) {
+  note("Write");
+  return 0;
+}
+int canWrite() {
+  note("CanWrite");
+  return 0;
+}
+int isPlaying() {
+  note("IsPlaying");
+  return 0;
+}
+int pause(int) {
+  note("Pause");
+  return 0;
+}
+void setVolume(int) {
+  note("SetVolume");
+}
+void setPan(int) {
+  note("SetPan");
+}
+void flush(int) {
+  note("Flush");
+}
+int getOutputTime() {
+  note("GetOutputTime");
+  return 0;
+}
+int getWrittenTime() {
+  note("GetWrittenTime");
+  return 0;
+}
 
 char description[] = "fake output";
 
-Out_Module record = {0x10, description, 1, nullptr, nullptr, config, about, init, quit, open, close,
-                     write, canWrite, isPlaying, pause, setVolume, setPan, flush, getOutputTime,
-                     getWrittenTime};
+Out_Module record = {0x10,  description, 1,      nullptr, nullptr,       config,        about,
+                     init,  quit,        open,   close,   write,         canWrite,      isPlaying,
+                     pause, setVolume,   setPan, flush,   getOutputTime, getWrittenTime};
 
 }  // namespace
 
