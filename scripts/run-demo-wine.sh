@@ -19,7 +19,14 @@ export WINEDEBUG=${WINEDEBUG:--all}
 display=:$((100 + RANDOM % 400))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
+shooter=""
+cleanup() {
+  [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
+  wineserver -k 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+  true
+}
+trap cleanup EXIT
 sleep 2
 export DISPLAY=$display
 
@@ -34,7 +41,5 @@ winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 status=0
 wine "$dist/demo_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$dist/plugins")" \
   "$(winpath "$out")" --screenshot "$@" || status=$?
-kill "$shooter" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
-[ -s "$out/screen.png" ] && echo "screenshot: $out/screen.png"
+if [ -s "$out/screen.png" ]; then echo "screenshot: $out/screen.png"; fi
 exit "$status"

@@ -21,7 +21,14 @@ export WINEDEBUG=${WINEDEBUG:--all}
 display=:$((100 + RANDOM % 400))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
+shooter=""
+cleanup() {
+  [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
+  wineserver -k 2>/dev/null
+  kill "$xvfb" 2>/dev/null
+  true
+}
+trap cleanup EXIT
 sleep 2
 export DISPLAY=$display
 
@@ -40,17 +47,21 @@ export DISPLAY=$display
 shooter=$!
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
-# One wineserver for both programs, so the second one starts quickly.
+# One wineserver for all programs, so that only the first start is slow.
 wineserver -p
+# On some machines Wine's own processes die under the emulator and no window
+# ever appears; the scenarios are then reported as skipped (77), not passed.
+if ! timeout "${WINE_SMOKE_SECONDS:-900}" wine "$dist/tests/wine_smoke.exe"; then
+  echo "Wine cannot show a window on this machine: scenarios skipped"
+  exit 77
+fi
 status=0
-wine "$dist/tests/wine_tests.exe" "$(winpath "$dist")" "$(winpath "$suite")" "$(winpath "$out/wine")" \
+timeout "${WINE_TEST_SECONDS:-1800}" wine "$dist/tests/wine_tests.exe" "$(winpath "$dist")" "$(winpath "$suite")" "$(winpath "$out/wine")" \
   "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge}" || status=$?
 # A C host linked against the SDK's import libraries.
-wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
-kill "$shooter" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
-[ "$status" -eq 0 ] || { echo "wine_tests.exe failed ($status)"; exit 1; }
-[ -s "$out/screen.png" ] && echo "screenshot: $out/screen.png"
+timeout 600 wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
+[ "$status" -eq 0 ] || { echo "the Win32 test programs failed ($status; 124: out of time)"; exit 1; }
+if [ -s "$out/screen.png" ]; then echo "screenshot: $out/screen.png"; fi
 
 if ! diff -r "$out/native/codec" "$out/wine/codec" >"$out/codec.diff"; then
   echo "codec output of the DLL differs from the native build:"; head -20 "$out/codec.diff"; exit 1
