@@ -251,7 +251,16 @@ int run(const Options& options) {
 
   void* window = demo::openWindow();
   if (!window || DDInit(window) != 0) return 1;
-  demo::DisplayMode mode = options.mode.width > 0 ? options.mode : demo::desktopMode();
+  demo::DisplayMode mode = demo::desktopMode();
+  if (options.mode.width > 0) {
+    if (demo::modeOffered(options.mode)) {
+      mode = options.mode;
+    } else {
+      std::printf("demo: the display has no %dx%dx%d mode; keeping %dx%dx%d\n", options.mode.width,
+                  options.mode.height, options.mode.bitsPerPixel, mode.width, mode.height,
+                  mode.bitsPerPixel);
+    }
+  }
   if (DDSetGraphicsMode(mode.width, mode.height, mode.bitsPerPixel) != 0 ||
       DDCreatePrimarySurface() != 0) {
     DDClose();

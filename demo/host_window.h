@@ -15,5 +15,8 @@ bool pumpMessages();
 void closeWindow(void* window);
 // The mode the desktop is in, for displays that cannot switch modes.
 DisplayMode desktopMode();
+// Whether the display offers the mode (asking for one it lacks would end in
+// blitkit's message box).
+bool modeOffered(const DisplayMode& mode);
 
 }  // namespace demo

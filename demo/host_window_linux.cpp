@@ -18,5 +18,9 @@ void closeWindow(void*) {}
 DisplayMode desktopMode() {
   return {640, 480, 16};
 }
+// The in-memory display takes any mode.
+bool modeOffered(const DisplayMode&) {
+  return true;
+}
 
 }  // namespace demo

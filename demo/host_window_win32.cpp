@@ -53,4 +53,17 @@ DisplayMode desktopMode() {
   return mode;
 }
 
+bool modeOffered(const DisplayMode& mode) {
+  DEVMODEA m = {};
+  m.dmSize = sizeof m;
+  for (DWORD i = 0; EnumDisplaySettingsA(nullptr, i, &m); ++i) {
+    if (static_cast<int>(m.dmPelsWidth) == mode.width &&
+        static_cast<int>(m.dmPelsHeight) == mode.height &&
+        static_cast<int>(m.dmBitsPerPel) == mode.bitsPerPixel) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace demo

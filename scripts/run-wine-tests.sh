@@ -14,9 +14,7 @@ rm -rf "$out"
 mkdir -p "$out/native/codec" "$out/wine"
 "$native" "$suite" "$out/native/codec"
 
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
-"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+source "$root/scripts/wine-env.sh"
 
 display=:$((100 + RANDOM % 400))
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

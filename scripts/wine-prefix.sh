@@ -6,8 +6,19 @@
 set -uo pipefail
 prefix=$1
 ready() { [ -e "$prefix/drive_c/windows/system32/kernel32.dll" ]; }
-ready && exit 0
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# DirectDraw through GDI, not OpenGL: under the emulator the GL path loses
+# Wine's processes to illegal instructions. Written while no wineserver runs.
+no3d() {
+  grep -q '"renderer"="no3d"' "$prefix/user.reg" && return 0
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  printf '\n[Software\\\\Wine\\\\Direct3D] 1765000000\n"renderer"="no3d"\n' >>"$prefix/user.reg"
+}
+if ready; then
+  no3d
+  exit 0
+fi
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 for attempt in 1 2; do
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
@@ -21,6 +32,7 @@ for attempt in 1 2; do
   kill "$xvfb" 2>/dev/null
   wait "$xvfb" 2>/dev/null
   if ready; then
+    no3d
     echo "wine-prefix: ready"
     exit 0
   fi
