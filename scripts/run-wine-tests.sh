@@ -6,7 +6,7 @@
 # the screenshot it asks for (OUT_DIR/screen.png), then compares the codec's
 # output with what the native build wrote.
 set -euo pipefail
-native=$1 dist=$2 out=$3
+native=$1 dist=$(cd "$2" && pwd) out=$3
 root=$(cd "$(dirname "$0")/.." && pwd)
 suite=$(cd "$root/../shared/bmpsuite" && pwd)
 

@@ -18,7 +18,7 @@ if ready; then
   exit 0
 fi
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+export WINEDLLOVERRIDES="winemenubuilder.exe,mscoree,mshtml=d"
 for attempt in 1 2; do
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"

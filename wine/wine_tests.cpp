@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
   auto wanted = [&](const char* part) {
     return only.empty() || only.find("," + std::string(part) + ",") != std::string::npos;
   };
+  // Unbuffered, so that what was checked is on record even if Wine's display
+  // driver ends the process.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   const TestPaths paths{argv[1], argv[2], argv[3], argv[4]};
   CreateDirectoryA(paths.out.c_str(), nullptr);
   MessageWatcher boxes({"Error Starting Program", "Error Loading Plugin", "Error"});
