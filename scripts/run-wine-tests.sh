@@ -21,10 +21,11 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 shooter=""
 cleanup() {
+  local rc=$?
   [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
   wineserver -k 2>/dev/null
   kill "$xvfb" 2>/dev/null
-  true
+  exit "$rc"
 }
 trap cleanup EXIT
 sleep 2
