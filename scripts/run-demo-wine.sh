@@ -14,29 +14,10 @@ rm -f "$out/screen.ready" "$out/screen.done" "$out/screen.png"
 
 source "$root/scripts/wine-env.sh"
 
-display=:$((100 + RANDOM % 400))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-shooter=""
-cleanup() {
-  local rc=$?
-  [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
-  wineserver -k 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  exit "$rc"
-}
-trap cleanup EXIT
-sleep 2
-export DISPLAY=$display
+start_display
 
-(
-  while [ ! -e "$out/screen.ready" ]; do sleep 0.2; done
-  xwd -root -silent | convert xwd:- "$out/screen.png" || true
-  touch "$out/screen.done"
-) &
-shooter=$!
+screenshot_on "$out/screen.ready" "$out/screen.done" "$out/screen.png"
 
-winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 # In a Wine virtual desktop, where DirectDraw can switch modes; the demo keeps
 # the desktop's mode where 640x480x16 is not offered.
 status=0

@@ -16,36 +16,11 @@ mkdir -p "$out/native/codec" "$out/wine"
 
 source "$root/scripts/wine-env.sh"
 
-display=:$((100 + RANDOM % 400))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-shooter=""
-cleanup() {
-  local rc=$?
-  [ -n "$shooter" ] && kill "$shooter" 2>/dev/null
-  wineserver -k 2>/dev/null
-  kill "$xvfb" 2>/dev/null
-  exit "$rc"
-}
-trap cleanup EXIT
-sleep 2
-export DISPLAY=$display
+start_display
 
 # The screenshot, when the program has put the picture on the screen.
-(
-  for _ in $(seq 1 3000); do
-    if [ -e "$out/wine/screenshot.request" ]; then
-      sleep 1
-      xwd -root -silent | convert xwd:- "$out/screen.png" || true
-      touch "$out/wine/screenshot.done"
-      break
-    fi
-    sleep 0.2
-  done
-) &
-shooter=$!
+screenshot_on "$out/wine/screenshot.request" "$out/wine/screenshot.done" "$out/screen.png"
 
-winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 # One wineserver for all programs, so that only the first start is slow.
 wineserver -p 2>/dev/null || true  # already running: fine
 # On some machines Wine's own processes die under the emulator and no window
