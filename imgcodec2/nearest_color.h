@@ -38,8 +38,6 @@ class NearestColor {
   static constexpr unsigned kFineShift = 3;
   static constexpr unsigned kMicroShift = 2;
   static constexpr unsigned kCoarseCells = 1u << (3 * (8 - kCoarseShift));
-  static constexpr unsigned kFineCells = 1u << (3 * (8 - kFineShift));
-  static constexpr unsigned kMicroCells = 1u << (3 * (8 - kMicroShift));
   static constexpr unsigned kPoolEntries = 1u << 19;
   static constexpr unsigned kUnrolled = 4;
   // The colour bits that name its micro cube, in 0xRRGGBB.
