@@ -160,15 +160,18 @@ const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, un
   return first;
 }
 
-const NearestColor::Candidate* NearestColor::microList(unsigned r, unsigned g, unsigned b,
-                                                       const Candidate*& end) {
+std::uint32_t NearestColor::buildMicro(unsigned cell, unsigned r, unsigned g, unsigned b) {
+  const Candidate* fineEnd;
+  const Candidate* fine = fineList(r, g, b, fineEnd);
+  return micro_.build(cell, fine, static_cast<unsigned>(fineEnd - fine), r, g, b);
+}
+
+// Inlined into the row loop: a built list is one load away.
+inline __attribute__((always_inline)) const NearestColor::Candidate* NearestColor::microList(
+    unsigned r, unsigned g, unsigned b, const Candidate*& end) {
   const unsigned cell = micro_.cellOf(r, g, b);
   std::uint32_t word = micro_.list[cell];
-  if (!word) {
-    const Candidate* fineEnd;
-    const Candidate* fine = fineList(r, g, b, fineEnd);
-    word = micro_.build(cell, fine, static_cast<unsigned>(fineEnd - fine), r, g, b);
-  }
+  if (__builtin_expect(!word, 0)) word = buildMicro(cell, r, g, b);
   const Candidate* first = micro_.pool + (word >> micro_.kCountBits);
   end = first + (word & ((1u << micro_.kCountBits) - 1));
   return first;
@@ -178,8 +181,10 @@ const NearestColor::Candidate* NearestColor::microList(unsigned r, unsigned g, u
 // answer, whatever order the candidates are visited in. A key of distance
 // and index orders candidates by both at once (3 * 255^2 * 256 fits in 31
 // bits).
-std::uint8_t NearestColor::search(const Candidate* c, const Candidate* end, unsigned r, unsigned g,
-                                  unsigned b) {
+inline __attribute__((always_inline)) std::uint8_t NearestColor::search(const Candidate* c,
+                                                                        const Candidate* end,
+                                                                        unsigned r, unsigned g,
+                                                                        unsigned b) {
   auto key = [&](const Candidate& k) {
     const std::int32_t dr = static_cast<std::int32_t>(r) - k.red;
     const std::int32_t dg = static_cast<std::int32_t>(g) - k.green;
@@ -206,13 +211,20 @@ std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {
 }
 
 // Neighbouring pixels often share a colour, and more often a micro cube:
-// both are remembered along the row.
+// both are remembered along the row. The lists of a photograph outgrow the
+// cache; the one for the pixel two ahead is fetched early.
 void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n) {
+  constexpr std::size_t kAhead = 2;
   std::uint32_t lastColour = 0xFFFFFFFFu, lastCell = 0xFFFFFFFFu;
   std::uint8_t lastIndex = 0;
   const Candidate* list = nullptr;
   const Candidate* end = nullptr;
   for (std::size_t i = 0; i < n; ++i, bgr += 3) {
+    if (i + kAhead < n) {
+      const std::uint8_t* p = bgr + 3 * kAhead;
+      const std::uint32_t word = micro_.list[micro_.cellOf(p[2], p[1], p[0])];
+      __builtin_prefetch(micro_.pool + (word >> micro_.kCountBits));
+    }
     const unsigned r = bgr[2], g = bgr[1], b = bgr[0];
     const std::uint32_t colour = (r << 16) | (g << 8) | b;
     if (colour != lastColour) {

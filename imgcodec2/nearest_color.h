@@ -74,6 +74,8 @@ class NearestColor {
   };
 
   const Candidate* microList(unsigned r, unsigned g, unsigned b, const Candidate*& end);
+  __attribute__((noinline)) std::uint32_t buildMicro(unsigned cell, unsigned r, unsigned g,
+                                                     unsigned b);
   const Candidate* fineList(unsigned r, unsigned g, unsigned b, const Candidate*& end);
   static std::uint8_t search(const Candidate* c, const Candidate* end, unsigned r, unsigned g,
                              unsigned b);
