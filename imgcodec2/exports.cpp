@@ -9,6 +9,8 @@ using imgcodec2::codecState;
 
 namespace imgcodec2 {
 
+NearestColor nearestCache;
+
 CodecState& codecState() {
   static CodecState state;
   return state;
