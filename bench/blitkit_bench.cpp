@@ -54,7 +54,7 @@ void BM_CopyToSurfaceMMX(benchmark::State& state) {
   Frame& f = frame(state);
   for (auto _ : state) {
     blitkit::copyRows8(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch), f.source.data(),
-                       f.rowBytes, f.rowBytes, f.rows);
+                       f.rowBytes, f.rowBytes, f.rows, blitkit::processorHasPrefetch());
     benchmark::ClobberMemory();
   }
   setBytes(state, f);

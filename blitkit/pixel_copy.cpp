@@ -8,37 +8,49 @@ namespace blitkit {
 namespace {
 
 #if defined(__i386__) || defined(__x86_64__)
-// n 8-byte blocks through the MMX registers, eight to a round (a cache line
-// of 64 bytes); no alignment is needed. The caller empties the MMX state
-// afterwards.
-inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
+// One round: a cache line of 64 bytes through the eight MMX registers.
+#define BLITKIT_MMX_ROUND    \
+  "movq   (%[s]), %%mm0\n\t" \
+  "movq  8(%[s]), %%mm1\n\t" \
+  "movq 16(%[s]), %%mm2\n\t" \
+  "movq 24(%[s]), %%mm3\n\t" \
+  "movq 32(%[s]), %%mm4\n\t" \
+  "movq 40(%[s]), %%mm5\n\t" \
+  "movq 48(%[s]), %%mm6\n\t" \
+  "movq 56(%[s]), %%mm7\n\t" \
+  "movq %%mm0,   (%[d])\n\t" \
+  "movq %%mm1,  8(%[d])\n\t" \
+  "movq %%mm2, 16(%[d])\n\t" \
+  "movq %%mm3, 24(%[d])\n\t" \
+  "movq %%mm4, 32(%[d])\n\t" \
+  "movq %%mm5, 40(%[d])\n\t" \
+  "movq %%mm6, 48(%[d])\n\t" \
+  "movq %%mm7, 56(%[d])\n\t" \
+  "add $64, %[s]\n\t"        \
+  "add $64, %[d]\n\t"        \
+  "dec %[n]\n\t"             \
+  "jnz 1b"
+
+// n 8-byte blocks, eight to a round; no alignment is needed. With
+// `prefetch`, each round asks for the source line 512 bytes ahead: 8-byte
+// loads alone leave the processor waiting on its second-level cache (a
+// hint, SSE's prefetcht0: the caller checks that the processor has it).
+// The caller empties the MMX state afterwards.
+inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n,
+                          bool prefetch) {
   std::size_t rounds = n / 8;
-  if (rounds) {
+  if (rounds && prefetch) {
     __asm__ volatile(
         "1:\n\t"
-        "movq   (%[s]), %%mm0\n\t"
-        "movq  8(%[s]), %%mm1\n\t"
-        "movq 16(%[s]), %%mm2\n\t"
-        "movq 24(%[s]), %%mm3\n\t"
-        "movq 32(%[s]), %%mm4\n\t"
-        "movq 40(%[s]), %%mm5\n\t"
-        "movq 48(%[s]), %%mm6\n\t"
-        "movq 56(%[s]), %%mm7\n\t"
-        "movq %%mm0,   (%[d])\n\t"
-        "movq %%mm1,  8(%[d])\n\t"
-        "movq %%mm2, 16(%[d])\n\t"
-        "movq %%mm3, 24(%[d])\n\t"
-        "movq %%mm4, 32(%[d])\n\t"
-        "movq %%mm5, 40(%[d])\n\t"
-        "movq %%mm6, 48(%[d])\n\t"
-        "movq %%mm7, 56(%[d])\n\t"
-        "add $64, %[s]\n\t"
-        "add $64, %[d]\n\t"
-        "dec %[n]\n\t"
-        "jnz 1b"
+        "prefetcht0 512(%[s])\n\t" BLITKIT_MMX_ROUND
         : [s] "+r"(src), [d] "+r"(dst), [n] "+r"(rounds)
         :
         : "mm0", "mm1", "mm2", "mm3", "mm4", "mm5", "mm6", "mm7", "memory", "cc");
+  } else if (rounds) {
+    __asm__ volatile("1:\n\t" BLITKIT_MMX_ROUND
+                     : [s] "+r"(src), [d] "+r"(dst), [n] "+r"(rounds)
+                     :
+                     : "mm0", "mm1", "mm2", "mm3", "mm4", "mm5", "mm6", "mm7", "memory", "cc");
   }
   for (std::size_t k = 0; k < n % 8; ++k) {
     __asm__ volatile("movq (%[s]), %%mm0\n\tmovq %%mm0, (%[d])"
@@ -49,11 +61,12 @@ inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::siz
     dst += 8;
   }
 }
+#undef BLITKIT_MMX_ROUND
 inline void emptyMmx() {
   __asm__ volatile("emms");
 }
 #else
-inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
+inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n, bool) {
   for (std::size_t k = 0; k < n; ++k, src += 8, dst += 8) std::memcpy(dst, src, 8);
 }
 inline void emptyMmx() {}
@@ -85,13 +98,27 @@ void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
   }
 }
 
+bool processorHasPrefetch() {
+#if defined(__x86_64__)
+  return true;
+#elif defined(__i386__)
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse") != 0;
+  }();
+  return has;
+#else
+  return false;
+#endif
+}
+
 void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
-               std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows, bool prefetch) {
   const std::size_t blocks = rowBytes >> 3, tail = rowBytes & 7;
   for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
     std::uint8_t* d = dst;
     const std::uint8_t* s = src;
-    moveBlocksMmx(d, s, blocks);
+    moveBlocksMmx(d, s, blocks, prefetch);
     moveTail(d, s, tail);
   }
   emptyMmx();
@@ -128,8 +155,12 @@ ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::in
 void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch,
               const std::uint8_t* source, const ClippedRect& r) {
   if (r.rows == 0 || r.rowBytes == 0) return;
-  (eightByteMoves ? copyRows8 : copyRows4)(surface + r.dstOffset, pitch, source + r.srcOffset,
-                                           r.srcStride, r.rowBytes, r.rows);
+  if (eightByteMoves) {
+    copyRows8(surface + r.dstOffset, pitch, source + r.srcOffset, r.srcStride, r.rowBytes, r.rows,
+              processorHasPrefetch());
+  } else {
+    copyRows4(surface + r.dstOffset, pitch, source + r.srcOffset, r.srcStride, r.rowBytes, r.rows);
+  }
 }
 
 }  // namespace blitkit

@@ -12,9 +12,12 @@ namespace blitkit {
 void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
                std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
 // Each row as 8-byte blocks (MMX registers on x86, emptied once at the end),
-// then the 0 to 7 bytes left over.
+// then the 0 to 7 bytes left over; with `prefetch` (only where
+// processorHasPrefetch()), the source is asked for ahead of the moves.
 void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
-               std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows, bool prefetch);
+// Whether the processor takes prefetch hints (SSE); every x86-64 one does.
+bool processorHasPrefetch();
 // Byte by byte: what both must leave.
 void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
                        std::size_t srcStride, std::size_t rowBytes, std::size_t rows);

@@ -62,7 +62,7 @@ TEST(PixelCopy, RowsOfThirteenBytes) {
   const auto src = pattern(13 * 4, 5);
   std::vector<std::uint8_t> a(64 * 4, 0xEE), b(64 * 4, 0xEE);
   copyRows4(a.data(), 64, src.data(), 13, 13, 4);
-  copyRows8(b.data(), 64, src.data(), 13, 13, 4);
+  copyRows8(b.data(), 64, src.data(), 13, 13, 4, false);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a[13], 0xEE);
   EXPECT_EQ(a[64 + 12], src[25]);
@@ -107,5 +107,19 @@ TEST(PixelCopy, PutPixel8) {
     std::vector<std::uint8_t> want(30, 0);
     if (c.offset >= 0) want[static_cast<std::size_t>(c.offset)] = 0x17;
     EXPECT_EQ(b, want) << c.w << "x" << c.h << " at " << c.x << "," << c.y;
+  }
+}
+
+TEST(PixelCopy, EightByteRowsOfManyRoundsWithAndWithoutPrefetch) {
+  // 1029 bytes: sixteen rounds of 64, one block of 8 and a tail of 5.
+  const std::size_t rowBytes = 1029, rows = 5, pitch = 1100;
+  const auto src = pattern(rowBytes * rows, 3);
+  auto want = pattern(pitch * rows, 8);
+  auto base = want;
+  copyRowsReference(want.data(), pitch, src.data(), rowBytes, rowBytes, rows);
+  for (bool prefetch : {false, true}) {
+    auto surface = base;
+    copyRows8(surface.data(), pitch, src.data(), rowBytes, rowBytes, rows, prefetch);
+    EXPECT_EQ(surface, want) << "prefetch " << prefetch;
   }
 }
