@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # run-wine-tests.sh NATIVE_SCENARIOS WIN32_DIST OUT_DIR
-# WINE_TEST_PARTS picks the parts (default codec,inbridge; the blitkit part
-# against Wine's DirectDraw is not yet reliable here).
+# WINE_TEST_PARTS picks the parts (default codec,inbridge,blitkit).
 # Runs the Win32 test program against the real DLLs under Wine on Xvfb, takes
 # the screenshot it asks for (OUT_DIR/screen.png), then compares the codec's
 # output with what the native build wrote.
@@ -21,17 +20,17 @@ start_display
 # The screenshot, when the program has put the picture on the screen.
 screenshot_on "$out/wine/screenshot.request" "$out/wine/screenshot.done" "$out/screen.png"
 
-# One wineserver for all programs, so that only the first start is slow.
+# One wineserver for all programs, so that Wine's services start only once.
 wineserver -p 2>/dev/null || true  # already running: fine
 # On some machines Wine's own processes die under the emulator and no window
 # ever appears; the scenarios are then reported as skipped (77), not passed.
-if ! timeout "${WINE_SMOKE_SECONDS:-900}" wine "$dist/tests/wine_smoke.exe"; then
+if ! timeout "${WINE_SMOKE_SECONDS:-600}" wine "$dist/tests/wine_smoke.exe"; then
   echo "Wine cannot show a window on this machine: scenarios skipped"
   exit 77
 fi
 status=0
-timeout "${WINE_TEST_SECONDS:-1800}" wine "$dist/tests/wine_tests.exe" "$(winpath "$dist")" "$(winpath "$suite")" "$(winpath "$out/wine")" \
-  "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge}" || status=$?
+timeout "${WINE_TEST_SECONDS:-900}" wine "$dist/tests/wine_tests.exe" "$(winpath "$dist")" "$(winpath "$suite")" "$(winpath "$out/wine")" \
+  "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge,blitkit}" || status=$?
 # A C host linked against the SDK's import libraries.
 timeout 600 wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
 [ "$status" -eq 0 ] || { echo "the Win32 test programs failed ($status; 124: out of time)"; exit 1; }

@@ -25,6 +25,20 @@ if [ "${#missing[@]}" -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# Bookworm's qemu 7.2 runs Wine very slowly (minutes per start) and now and
+# then hands Wine a fault without its trap number, which Wine's handler then
+# meets forever; the qemu of bookworm-backports (10.x) starts Wine in seconds.
+qemu_major=$(qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
+if [ "${qemu_major:-0}" -lt 8 ] && grep -q '^VERSION_CODENAME=bookworm' /etc/os-release; then
+  list=/etc/apt/sources.list.d/bookworm-backports.list
+  if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d; then
+    echo "deb http://deb.debian.org/debian bookworm-backports main" | $SUDO tee "$list" >/dev/null
+  fi
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
+    -t bookworm-backports qemu-user
+fi
+
 # 32-bit ELF programs (Wine's loader) go to qemu's user-mode emulator.
 if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
   if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then

@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
 # wine-prefix.sh PREFIX: makes a 32-bit Wine prefix if PREFIX has none yet.
-# Under qemu the first start takes minutes; the starting process may give up
-# waiting ("could not load kernel32.dll") while the set-up goes on, so the
-# X server is kept alive and wineserver is waited for until the set-up ends.
+# Under an old qemu the first start took minutes and the starting process
+# could give up waiting ("could not load kernel32.dll") while the set-up went
+# on, so the X server is kept alive and wineserver is waited for until the
+# set-up ends.
 set -uo pipefail
 prefix=$1
 ready() { [ -e "$prefix/drive_c/windows/system32/kernel32.dll" ]; }
-# DirectDraw through GDI, not OpenGL: under the emulator the GL path loses
-# Wine's processes to illegal instructions. Written while no wineserver runs.
-no3d() {
-  grep -q '"renderer"="no3d"' "$prefix/user.reg" && return 0
+# Settings of the prefix, written while no wineserver runs:
+# - DirectDraw through GDI, not OpenGL (there is no GL device here);
+# - every program in a virtual desktop of 1024x768, where DirectDraw can
+#   switch display modes (plain Xvfb cannot) and programs still hand back
+#   their exit status.
+settings() {
+  grep -q '"Default"="1024x768"' "$prefix/user.reg" && return 0
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   printf '\n[Software\\\\Wine\\\\Direct3D] 1765000000\n"renderer"="no3d"\n' >>"$prefix/user.reg"
+  printf '\n[Software\\\\Wine\\\\Explorer] 1765000000\n"Desktop"="Default"\n' >>"$prefix/user.reg"
+  printf '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] 1765000000\n"Default"="1024x768"\n' >>"$prefix/user.reg"
 }
 if ready; then
-  no3d
+  settings
   exit 0
 fi
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
@@ -32,7 +38,7 @@ for attempt in 1 2; do
   kill "$xvfb" 2>/dev/null
   wait "$xvfb" 2>/dev/null
   if ready; then
-    no3d
+    settings
     echo "wine-prefix: ready"
     exit 0
   fi

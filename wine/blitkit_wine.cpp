@@ -147,20 +147,31 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   api.DDClose();
   CHECK(boxes.take().empty());
 
+  // Each step on record: Wine's display driver may end the process.
+  std::printf("blitkit: window\n");
   HWND window = makeWindow();
   pumpMessages();
+  std::printf("blitkit: DDInit\n");
   const int init = api.DDInit(window);
   std::vector<SeenBox> seen = boxes.take();
   for (const SeenBox& b : seen)
     std::printf("blitkit: box %s: %s\n", b.caption.c_str(), b.text.c_str());
   if (!CHECK_EQ(init, 0)) return;
 
-  // 640 x 480 x 16 where the display can switch; else the desktop's mode.
+  // A size larger than the desktop: refused, with blitkit's box (Wine takes
+  // any depth, but no size beyond the desktop's).
+  std::printf("blitkit: mode 4096x3072x32\n");
+  CHECK_EQ(api.DDSetGraphicsMode(4096, 3072, 32), 1);
+  seen = boxes.take();
+  CHECK(seen.size() == 1 && seen[0].caption == "Error" &&
+        seen[0].text == "Couldn't set display mode");
+
+  // 640 x 480 x 16 where the display can switch (a virtual desktop); else the
+  // desktop's mode.
   int bpp = 16;
+  std::printf("blitkit: mode 640x480x16\n");
   if (api.DDSetGraphicsMode(640, 480, 16) != 0) {
-    seen = boxes.take();
-    CHECK(seen.size() == 1 && seen[0].caption == "Error" &&
-          seen[0].text == "Couldn't set display mode");
+    boxes.take();
     HDC dc = GetDC(nullptr);
     bpp = GetDeviceCaps(dc, BITSPIXEL);
     const int w = GetDeviceCaps(dc, HORZRES), h = GetDeviceCaps(dc, VERTRES);
@@ -169,12 +180,15 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
     CHECK_EQ(api.DDSetGraphicsMode(w, h, bpp), 0);
   }
   CHECK(boxes.take().empty());
+  std::printf("blitkit: primary surface\n");
   if (!CHECK_EQ(api.DDCreatePrimarySurface(), 0)) return;
   auto* pf = static_cast<DDPIXELFORMAT*>(api.DDPixelFormatInfo());
   CHECK_EQ(pf->dwSize, sizeof(DDPIXELFORMAT));
   CHECK_EQ(static_cast<int>(pf->dwRGBBitCount), bpp == 15 ? 16 : bpp);
   std::printf("blitkit: pixel format %lu bits, masks %06lx %06lx %06lx\n", pf->dwRGBBitCount,
               pf->dwRBitMask, pf->dwGBitMask, pf->dwBBitMask);
+  if (bpp == 16)
+    CHECK(pf->dwRBitMask == 0xF800 && pf->dwGBitMask == 0x07E0 && pf->dwBBitMask == 0x1F);
 
   PALETTEENTRY entries[256];
   for (int i = 0; i < 256; ++i)
@@ -192,6 +206,7 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   const int bytes = (bpp + 1) / 8;
   if (!CHECK(!picture.empty())) return;
   api.DDWaitRetrace();
+  std::printf("blitkit: lock and copies\n");
   CHECK_EQ(api.DDLockSurface(), 0);
   CHECK(api.DDGetSurfacePointer() != nullptr);
   CHECK(api.DDGetSurfacePitch() >= width * bytes);
@@ -203,6 +218,7 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   pumpMessages();
   screenshot(paths);
   CHECK_EQ(api.DDGotFocus(window), GetFocus() == window ? 1 : 0);
+  std::printf("blitkit: close\n");
   api.DDClose();
   api.DDClose();
   CHECK(boxes.take().empty());
