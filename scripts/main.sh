@@ -17,6 +17,7 @@ LD_LIBRARY_PATH="$root/dist/linux/plugins" "$root/dist/linux/demo_host" "$root/s
 convert "$out/native/screen.bmp" "$out/native/screen.png"
 echo "surface: $out/native/screen.png"
 
+echo "SDK for Windows hosts: $root/dist/sdk"
+
 echo "== demo, Win32 DLLs under Wine"
 "$root/scripts/run-demo-wine.sh" "$root/dist/win32" "$out/wine"
-echo "SDK for Windows hosts: $root/dist/sdk"
