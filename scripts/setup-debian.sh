@@ -31,12 +31,18 @@ fi
 qemu_major=$(qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
 if [ "${qemu_major:-0}" -lt 8 ] && grep -q '^VERSION_CODENAME=bookworm' /etc/os-release; then
   list=/etc/apt/sources.list.d/bookworm-backports.list
+  added=""
   if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d; then
     echo "deb http://deb.debian.org/debian bookworm-backports main" | $SUDO tee "$list" >/dev/null
+    added=yes
   fi
-  $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
-    -t bookworm-backports qemu-user
+  # Without backports the old qemu still works, only slowly: not a reason to stop.
+  if ! { $SUDO apt-get update -q &&
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
+      -t bookworm-backports qemu-user; }; then
+    echo "setup: no qemu from bookworm-backports; keeping $(qemu-i386 --version | head -1)"
+    if [ -n "$added" ]; then $SUDO rm -f "$list"; fi
+  fi
 fi
 
 # 32-bit ELF programs (Wine's loader) go to qemu's user-mode emulator.
