@@ -84,9 +84,7 @@ void NearestColor::Level<Shift>::clear() {
 // distances are no smaller and its bound no larger), so it need look at
 // those only.
 const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b, unsigned& count) {
-  constexpr unsigned axis = 256 >> kCoarseShift;
-  const unsigned cell =
-      ((r >> kCoarseShift) * axis + (g >> kCoarseShift)) * axis + (b >> kCoarseShift);
+  const unsigned cell = cellOf<kCoarseShift>(r, g, b);
   if (!coarseStart_[cell]) {
     const std::int32_t size = 1 << kCoarseShift;
     const Corner c = cubeCorner(r, g, b, kCoarseShift);
@@ -142,7 +140,7 @@ std::uint32_t NearestColor::Level<Shift>::build(unsigned cell, const Candidate* 
 
 const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, unsigned b,
                                                       const Candidate*& end) {
-  const unsigned cell = fine_.cellOf(r, g, b);
+  const unsigned cell = cellOf<kFineShift>(r, g, b);
   std::uint32_t word = fine_.list[cell];
   if (!word) {
     unsigned n = 0;
@@ -155,9 +153,8 @@ const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, un
     }
     word = fine_.build(cell, from, n, r, g, b);
   }
-  const Candidate* first = fine_.pool + (word >> fine_.kCountBits);
-  end = first + (word & ((1u << fine_.kCountBits) - 1));
-  return first;
+  end = fine_.listEnd(word);
+  return fine_.listBegin(word);
 }
 
 std::uint32_t NearestColor::buildMicro(unsigned cell, unsigned r, unsigned g, unsigned b) {
@@ -169,12 +166,11 @@ std::uint32_t NearestColor::buildMicro(unsigned cell, unsigned r, unsigned g, un
 // Inlined into the row loop: a built list is one load away.
 inline __attribute__((always_inline)) const NearestColor::Candidate* NearestColor::microList(
     unsigned r, unsigned g, unsigned b, const Candidate*& end) {
-  const unsigned cell = micro_.cellOf(r, g, b);
+  const unsigned cell = cellOf<kMicroShift>(r, g, b);
   std::uint32_t word = micro_.list[cell];
   if (__builtin_expect(!word, 0)) word = buildMicro(cell, r, g, b);
-  const Candidate* first = micro_.pool + (word >> micro_.kCountBits);
-  end = first + (word & ((1u << micro_.kCountBits) - 1));
-  return first;
+  end = micro_.listEnd(word);
+  return micro_.listBegin(word);
 }
 
 // Lowest index among the entries at the smallest distance: the linear scan's
@@ -222,8 +218,7 @@ void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size
   for (std::size_t i = 0; i < n; ++i, bgr += 3) {
     if (i + kAhead < n) {
       const std::uint8_t* p = bgr + 3 * kAhead;
-      const std::uint32_t word = micro_.list[micro_.cellOf(p[2], p[1], p[0])];
-      __builtin_prefetch(micro_.pool + (word >> micro_.kCountBits));
+      __builtin_prefetch(micro_.listBegin(micro_.list[cellOf<kMicroShift>(p[2], p[1], p[0])]));
     }
     const unsigned r = bgr[2], g = bgr[1], b = bgr[0];
     const std::uint32_t colour = (r << 16) | (g << 8) | b;

@@ -41,8 +41,14 @@ class NearestColor {
   static constexpr unsigned kPoolEntries = 1u << 19;
   static constexpr unsigned kUnrolled = 4;
   // The colour bits that name its micro cube, in 0xRRGGBB.
-  static constexpr std::uint32_t kMicroCellMask = 0xFCFCFCu;
-  static_assert(kMicroShift == 2, "kMicroCellMask keeps the top six bits of each component");
+  static constexpr std::uint32_t kMicroCellMask = 0x010101u * ((0xFFu << kMicroShift) & 0xFFu);
+
+  // The cube of side 1 << Shift that holds the colour, as a cell number.
+  template <unsigned Shift>
+  static unsigned cellOf(unsigned r, unsigned g, unsigned b) {
+    constexpr unsigned axis = 256 >> Shift;
+    return ((r >> Shift) * axis + (g >> Shift)) * axis + (b >> Shift);
+  }
 
   // One candidate in 8 bytes, so that the few a search looks at share a
   // cache line.
@@ -62,9 +68,10 @@ class NearestColor {
     std::uint32_t list[kCells];
     Candidate pool[kPoolEntries];
     std::uint32_t used;
-    static unsigned cellOf(unsigned r, unsigned g, unsigned b) {
-      constexpr unsigned axis = 256 >> Shift;
-      return ((r >> Shift) * axis + (g >> Shift)) * axis + (b >> Shift);
+    // The candidates that a list word names.
+    const Candidate* listBegin(std::uint32_t word) const { return pool + (word >> kCountBits); }
+    const Candidate* listEnd(std::uint32_t word) const {
+      return listBegin(word) + (word & ((1u << kCountBits) - 1));
     }
     void clear();
     // The candidates among from[0..n) for the cube that holds (r, g, b);
