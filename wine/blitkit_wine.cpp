@@ -35,12 +35,6 @@ struct BlitkitApi {
   void(BLITKIT_API* DDCopyToSurfaceMMX)(int32_t, int32_t, const void*, int32_t, int32_t);
 };
 
-template <class F>
-bool bind(HMODULE dll, const char* name, F& fn) {
-  fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-  return CHECK(fn != nullptr);
-}
-
 HWND makeWindow() {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = DefWindowProcA;
@@ -66,13 +60,13 @@ std::vector<unsigned char> pictureFor(const TestPaths& paths, int bpp, int& widt
   std::vector<unsigned char> out;
   HMODULE codec = LoadLibraryA((paths.dist + "\\imgcodec2.dll").c_str());
   if (!CHECK(codec != nullptr)) return out;
-  auto config = reinterpret_cast<void(IMGCODEC2_API*)(int32_t, int32_t)>(
-      reinterpret_cast<void*>(GetProcAddress(codec, "ConfigBMP")));
-  auto load = reinterpret_cast<BMPImage*(IMGCODEC2_API*)(const char*)>(
-      reinterpret_cast<void*>(GetProcAddress(codec, "LoadBMP")));
-  auto unload = reinterpret_cast<void(IMGCODEC2_API*)(BMPImage*)>(
-      reinterpret_cast<void*>(GetProcAddress(codec, "UnloadBMP")));
-  if (!CHECK(config && load && unload)) return out;
+  void(IMGCODEC2_API * config)(int32_t, int32_t);
+  BMPImage*(IMGCODEC2_API * load)(const char*);
+  void(IMGCODEC2_API * unload)(BMPImage*);
+  if (!(bind(codec, "ConfigBMP", config) && bind(codec, "LoadBMP", load) &&
+        bind(codec, "UnloadBMP", unload))) {
+    return out;
+  }
   config(BMP_CFG_TARGET_BPP, bpp == 32 ? 24 : bpp);
   BMPImage* image = load((paths.samples + "\\sample24.bmp").c_str());
   config(BMP_CFG_TARGET_BPP, 0);

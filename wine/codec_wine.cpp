@@ -8,16 +8,6 @@
 #include "codec_scenarios.h"
 #include "wine_tests.h"
 
-namespace {
-
-template <class F>
-void bind(HMODULE dll, const char* name, F& fn) {
-  fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-  CHECK(fn != nullptr);
-}
-
-}  // namespace
-
 void runCodecTests(const TestPaths& paths) {
   HMODULE dll = LoadLibraryA((paths.dist + "\\imgcodec2.dll").c_str());
   if (!CHECK(dll != nullptr)) return;

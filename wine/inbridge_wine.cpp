@@ -25,12 +25,6 @@ struct InbridgeApi {
   void*(INBRIDGE_API* SetXPlugParent)(void*);
 };
 
-template <class F>
-bool bind(HMODULE dll, const char* name, F& fn) {
-  fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-  return CHECK(fn != nullptr);
-}
-
 bool waitFor(bool (*condition)(const InbridgeApi&), const InbridgeApi& api, DWORD ms) {
   const DWORD start = GetTickCount();
   while (!condition(api)) {
@@ -75,11 +69,9 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   CHECK(boxes.take().empty());
   HMODULE out = GetModuleHandleA("out_wave.dll");
   if (!CHECK(out != nullptr)) return;
-  auto pcm = reinterpret_cast<int(WINAMP_CDECL*)(unsigned char*, int)>(
-      reinterpret_cast<void*>(GetProcAddress(out, "outwave_pcm")));
-  auto reset = reinterpret_cast<void(WINAMP_CDECL*)()>(
-      reinterpret_cast<void*>(GetProcAddress(out, "outwave_reset")));
-  if (!CHECK(pcm && reset)) return;
+  int(WINAMP_CDECL * pcm)(unsigned char*, int);
+  void(WINAMP_CDECL * reset)();
+  if (!(bind(out, "outwave_pcm", pcm) && bind(out, "outwave_reset", reset))) return;
   CHECK_EQ(api.GetXPlugCfg(0), 576);
 
   const wav::Wav wav = wav::makeWav();

@@ -1,8 +1,19 @@
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
+#include "check.h"
 #include "message_watcher.h"
+
+// An export of a loaded DLL as a function of type F; a missing one fails a
+// check.
+template <class F>
+bool bind(HMODULE dll, const char* name, F& fn) {
+  fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+  return CHECK(fn != nullptr);
+}
 
 // Folders handed to the test program, as Windows paths.
 struct TestPaths {
