@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "inbridge.h"
+#include "plugin_window.h"
 #include "xplug_state.h"
 
 namespace inbridge {
@@ -81,6 +82,23 @@ void inputNotFound(XPlugState& s) {
   MessageBoxA(nullptr, s.messageText, "Error Loading Plugin", kBoxStyle);
 }
 
+// Init returns a result only where the record says so.
+bool initInputPlugin(In_Module& in) {
+  if (!in.Init) return true;
+  if (hasVersionFlag(in, IN_INIT_RET)) return reinterpret_cast<InitWithResultFn>(in.Init)() == 0;
+  in.Init();
+  return true;
+}
+
+void freeInputLibrary(XPlugState& s) {
+  destroyPluginWindow(s.pluginWindow);
+  s.pluginWindow = nullptr;
+  if (s.hInDll) FreeLibrary(s.hInDll);
+  s.hInDll = nullptr;
+  s.inModule = nullptr;
+  s.pfnSetConfig = s.pfnGetConfig = nullptr;
+}
+
 bool loadInputPlugin(XPlugState& s, bool pathFits) {
   s.hInDll = pathFits ? LoadLibraryA(s.pluginPath) : nullptr;
   GetInModuleFn entry = nullptr;
@@ -91,14 +109,13 @@ bool loadInputPlugin(XPlugState& s, bool pathFits) {
   }
   s.inModule = entry ? entry() : nullptr;
   if (!s.inModule) {
-    if (s.hInDll) FreeLibrary(s.hInDll);
-    s.hInDll = nullptr;
-    s.pfnSetConfig = s.pfnGetConfig = nullptr;
+    freeInputLibrary(s);
     inputNotFound(s);
     return false;
   }
+  s.pluginWindow = createPluginWindow();
   In_Module& in = *s.inModule;
-  in.hMainWindow = s.hParent;
+  in.hMainWindow = s.pluginWindow;
   in.hDllInstance = static_cast<HINSTANCE>(s.hInDll);
   in.SAVSAInit = noSaVsaInit;
   in.SAVSADeInit = noSaVsaDeInit;
@@ -113,7 +130,11 @@ bool loadInputPlugin(XPlugState& s, bool pathFits) {
   in.dsp_dosamples = noDspDoSamples;
   in.SetInfo = noSetInfo;
   in.outMod = s.outModule;
-  callPlugin(in.Init);
+  if (!initInputPlugin(in)) {
+    freeInputLibrary(s);
+    inputNotFound(s);
+    return false;
+  }
   std::uint32_t volume = 0;
   callPlugin(in.SetVolume,
              readWaveOutVolume(volume) ? static_cast<int>(volume >> 8) : kVolumeWithoutMixer);
@@ -128,7 +149,7 @@ int loadPlugins(XPlugState& s, bool pathFits) {
 
 void unloadInputPlugin(XPlugState& s) {
   callPlugin(s.inModule->Quit);
-  FreeLibrary(s.hInDll);
+  freeInputLibrary(s);
   s.inLoaded = 0;
 }
 
@@ -167,9 +188,10 @@ extern "C" int32_t INBRIDGE_API LoadX() {
   return 1;
 }
 
+// The input plug-in keeps its own window; the host's window is where its end
+// of track is passed on.
 extern "C" void* INBRIDGE_API SetXPlugParent(void* window) {
   XPlugState& s = state();
-  if (s.inLoaded) s.inModule->hMainWindow = static_cast<HWND>(window);
   if (s.outLoaded) s.outModule->hMainWindow = static_cast<HWND>(window);
   s.hParent = static_cast<HWND>(window);
   return window;

@@ -42,9 +42,13 @@ bool findMixerControl(DWORD componentType, DWORD controlType, DWORD& controlId) 
   return true;
 }
 
+// A driver may report success without writing the values (Wine's does):
+// values still holding the mark count as a failed read.
+constexpr DWORD kUnwritten = 0xFFFFFFFFu;
+
 bool getMixerControlValue(DWORD controlId, std::uint32_t& value) {
   MIXERCONTROLDETAILS_UNSIGNED values[2];
-  std::memset(values, 0, sizeof values);
+  values[0].dwValue = values[1].dwValue = kUnwritten;
   MIXERCONTROLDETAILS details;
   std::memset(&details, 0, sizeof details);
   details.cbStruct = sizeof details;
@@ -57,6 +61,7 @@ bool getMixerControlValue(DWORD controlId, std::uint32_t& value) {
       MMSYSERR_NOERROR) {
     return false;
   }
+  if (values[0].dwValue == kUnwritten) return false;
   value = values[0].dwValue;
   return true;
 }

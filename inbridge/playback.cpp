@@ -18,8 +18,16 @@ In_Module* input() {
 extern "C" int32_t INBRIDGE_API PlayX(const char* file) {
   XPlugState& s = state();
   if (!s.inLoaded || !s.outLoaded) return 1;
+  char* argument = const_cast<char*>(file);
+  if (inbridge::hasVersionFlag(*s.inModule, IN_UNICODE)) {
+    // The path in UTF-16; one that does not fit is refused before any call.
+    if (!file || MultiByteToWideChar(CP_ACP, 0, file, -1, s.widePath, inbridge::kTextBytes) == 0) {
+      return 0;
+    }
+    argument = reinterpret_cast<char*>(s.widePath);
+  }
   inbridge::stopPlaying(s);
-  if (!s.inModule->Play || s.inModule->Play(const_cast<char*>(file)) != 0) {
+  if (!s.inModule->Play || s.inModule->Play(argument) != 0) {
     s.playing = 0;
     return 0;
   }

@@ -19,17 +19,23 @@ struct XPlugState {
   std::int32_t inLoaded;  // loaded, bound and its Init called
   std::int32_t playing;   // a PlayX that started and was not stopped since
   std::int32_t paused;    // changed by PauseX only
-  HWND hParent;
+  HWND hParent;           // where the input plug-in's end of track is passed on
+  HWND pluginWindow;      // the input plug-in's main window, inbridge's own
   char pluginPath[kTextBytes];
   char messageText[kTextBytes];
   PluginConfigFn pfnSetConfig;
   PluginConfigFn pfnGetConfig;
+  WCHAR widePath[kTextBytes];  // PlayX's path for plug-ins that take UTF-16
 };
 
 XPlugState& state();
 
 // The wave-out volume of mixer 0, first channel; false when it cannot be read.
 bool readWaveOutVolume(std::uint32_t& value);
+
+inline bool hasVersionFlag(const In_Module& in, unsigned flag) {
+  return (static_cast<unsigned>(in.version) & flag) == flag;
+}
 
 // Calls a plug-in function unless the plug-in left it null.
 template <class Fn, class... Args>

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# run-wine-tests.sh NATIVE_SCENARIOS WIN32_DIST OUT_DIR
+# run-wine-tests.sh NATIVE_SCENARIOS SOUND_CAPTURE WIN32_DIST OUT_DIR
 # WINE_TEST_PARTS picks the parts (default codec,inbridge,blitkit).
 # Runs the Win32 test program against the real DLLs under Wine on Xvfb, takes
-# the screenshot it asks for (OUT_DIR/screen.png), then compares the codec's
-# output with what the native build wrote.
+# the screenshot it asks for (OUT_DIR/screen.png), captures the sound Wine's
+# device plays (OUT_DIR/sound.wav), then compares the codec's output with what
+# the native build wrote and the captured sound with what the program played.
 set -euo pipefail
-native=$1 dist=$(cd "$2" && pwd) out=$3
+native=$1 capture_tool=$2 dist=$(cd "$3" && pwd) out=$4
 root=$(cd "$(dirname "$0")/.." && pwd)
 suite=$(cd "$root/../shared/bmpsuite" && pwd)
 
@@ -16,6 +17,7 @@ mkdir -p "$out/native/codec" "$out/wine"
 source "$root/scripts/wine-env.sh"
 
 start_display
+start_sound "$capture_tool" "$out/sound.wav"
 
 # The screenshot, when the program has put the picture on the screen.
 screenshot_on "$out/wine/screenshot.request" "$out/wine/screenshot.done" "$out/screen.png"
@@ -34,6 +36,11 @@ timeout "${WINE_TEST_SECONDS:-900}" wine "$dist/tests/wine_tests.exe" "$(winpath
 # A C host linked against the SDK's import libraries.
 timeout 600 wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
 [ "$status" -eq 0 ] || { echo "the Win32 test programs failed ($status; 124: out of time)"; exit 1; }
+wineserver -k 2>/dev/null || true
+stop_sound
+case ",${WINE_TEST_PARTS:-inbridge}," in
+*,inbridge,*) "$capture_tool" find "$out/sound.wav" "$out/wine/sound.wav" ;;
+esac
 if [ -s "$out/screen.png" ]; then echo "screenshot: $out/screen.png"; fi
 
 if ! diff -r "$out/native/codec" "$out/wine/codec" >"$out/codec.diff"; then

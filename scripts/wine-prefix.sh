@@ -11,10 +11,13 @@ ready() { [ -e "$prefix/drive_c/windows/system32/kernel32.dll" ]; }
 # - DirectDraw through GDI, not OpenGL (there is no GL device here);
 # - every program in a virtual desktop of 1024x768, where DirectDraw can
 #   switch display modes (plain Xvfb cannot) and programs still hand back
-#   their exit status.
+#   their exit status;
+# - sound through ALSA, whose device the runners point at a capture.
 settings() {
-  grep -q '"Default"="1024x768"' "$prefix/user.reg" && return 0
+  grep -q '"Audio"="alsa"' "$prefix/user.reg" && return 0
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  printf '\n[Software\\\\Wine\\\\Drivers] 1765000000\n"Audio"="alsa"\n' >>"$prefix/user.reg"
+  grep -q '"Default"="1024x768"' "$prefix/user.reg" && return 0
   printf '\n[Software\\\\Wine\\\\Direct3D] 1765000000\n"renderer"="no3d"\n' >>"$prefix/user.reg"
   printf '\n[Software\\\\Wine\\\\Explorer] 1765000000\n"Desktop"="Default"\n' >>"$prefix/user.reg"
   printf '\n[Software\\\\Wine\\\\Explorer\\\\Desktops] 1765000000\n"Default"="1024x768"\n' >>"$prefix/user.reg"

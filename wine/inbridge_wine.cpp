@@ -1,12 +1,17 @@
-// inbridge through the real inbridge.dll with our real plug-in DLLs: both
-// failure boxes read back, then a generated WAV played end to end.
+// inbridge through the real inbridge.dll: both failure boxes; plug-ins that
+// treat their window as third-party ones do, beside a dialog host; in_wav
+// (ANSI and UTF-16 paths) into the recording output, with every export and
+// the bound record looked at; and in_wav into the real out_wave.dll, whose
+// sound the runner captures on the Linux side and compares with sound.wav.
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "check.h"
 #include "inbridge.h"
+#include "quirk_report.h"
 #include "wav_file.h"
 #include "winamp/plugin.h"
 #include "wine_tests.h"
@@ -16,26 +21,191 @@ namespace {
 struct InbridgeApi {
   int32_t(INBRIDGE_API* InitXPlug)(const char*);
   void(INBRIDGE_API* DeinitXPlug)(int32_t);
+  int32_t(INBRIDGE_API* LoadX)();
+  void*(INBRIDGE_API* SetXPlugParent)(void*);
   int32_t(INBRIDGE_API* PlayX)(const char*);
   int32_t(INBRIDGE_API* PauseX)();
   void(INBRIDGE_API* StopX)();
   int32_t(INBRIDGE_API* GetXLength)();
   int32_t(INBRIDGE_API* GetXOutputTime)();
+  void(INBRIDGE_API* SetXOutputTime)(int32_t);
+  void(INBRIDGE_API* SetXVolume)(int32_t);
+  void(INBRIDGE_API* SetXPan)(int32_t);
   int32_t(INBRIDGE_API* GetXPlugCfg)(int32_t);
-  void*(INBRIDGE_API* SetXPlugParent)(void*);
+  int32_t(INBRIDGE_API* SetXPlugCfg)(int32_t);
 };
 
-bool waitFor(bool (*condition)(const InbridgeApi&), const InbridgeApi& api, DWORD ms) {
+bool bindAll(HMODULE dll, InbridgeApi& api) {
+  return bind(dll, "InitXPlug", api.InitXPlug) && bind(dll, "DeinitXPlug", api.DeinitXPlug) &&
+         bind(dll, "LoadX", api.LoadX) && bind(dll, "SetXPlugParent", api.SetXPlugParent) &&
+         bind(dll, "PlayX", api.PlayX) && bind(dll, "PauseX", api.PauseX) &&
+         bind(dll, "StopX", api.StopX) && bind(dll, "GetXLength", api.GetXLength) &&
+         bind(dll, "GetXOutputTime", api.GetXOutputTime) &&
+         bind(dll, "SetXOutputTime", api.SetXOutputTime) &&
+         bind(dll, "SetXVolume", api.SetXVolume) && bind(dll, "SetXPan", api.SetXPan) &&
+         bind(dll, "GetXPlugCfg", api.GetXPlugCfg) && bind(dll, "SetXPlugCfg", api.SetXPlugCfg);
+}
+
+// The host's own window, which counts the ends of tracks it is told of.
+int endsHeard = 0;
+LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_WA_MPEG_EOF) endsHeard++;
+  return DefWindowProcA(window, message, w, l);
+}
+
+HWND makeHostWindow() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = hostProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "inbridge test host";
+  RegisterClassA(&windowClass);
+  return CreateWindowExA(0, windowClass.lpszClassName, "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                         nullptr, nullptr, windowClass.hInstance, nullptr);
+}
+
+// A host whose window is a dialog: the dialog manager answers WM_USER
+// (DM_GETDEFID) with a value that plug-ins take for a player's answer.
+INT_PTR CALLBACK dialogProc(HWND, UINT, WPARAM, LPARAM) {
+  return FALSE;
+}
+HWND makeDialogHost() {
+  alignas(4) WORD dialogTemplate[12] = {};  // WS_POPUP, no controls, no menu, class or title
+  const DWORD style = WS_POPUP;
+  dialogTemplate[0] = LOWORD(style);
+  dialogTemplate[1] = HIWORD(style);
+  dialogTemplate[7] = dialogTemplate[8] = 50;
+  return CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                                    reinterpret_cast<LPCDLGTEMPLATEA>(dialogTemplate), nullptr,
+                                    dialogProc, 0);
+}
+
+void pumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Pumps the host's messages until the condition holds or ms have passed.
+template <class Condition>
+bool waitFor(Condition condition, DWORD ms) {
   const DWORD start = GetTickCount();
-  while (!condition(api)) {
+  for (;;) {
+    pumpMessages();
+    if (condition()) return true;
     if (GetTickCount() - start > ms) return false;
     Sleep(10);
   }
-  return true;
 }
 
 bool sameBox(const std::vector<SeenBox>& boxes, const char* caption, const std::string& text) {
   return boxes.size() == 1 && boxes[0].caption == caption && boxes[0].text == text;
+}
+
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(f);
+  return ok && written == bytes.size();
+}
+
+template <class F>
+F exportOf(const char* module, const char* name) {
+  HMODULE library = GetModuleHandleA(module);
+  return library ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+                 : nullptr;
+}
+
+// Each quirk plug-in twice in a row beside the dialog host: its window is
+// its own and answers its queries with 0; the dialog keeps its procedure.
+void quirkPlugins(const InbridgeApi& api, const std::string& dir, MessageWatcher& boxes) {
+  HWND dialog = makeDialogHost();
+  if (!CHECK(dialog != nullptr)) return;
+  CHECK_EQ(SendMessageA(dialog, WM_USER, 0, 0), 0x534B0001);
+  api.SetXPlugParent(dialog);
+  for (const char* quirk : {"subclass", "query", "init_fail"}) {
+    const std::string name = std::string("in_quirk_") + quirk + ".dll";
+    const bool loads = std::string(quirk) != "init_fail";
+    for (int round = 0; round < 2; ++round) {
+      CHECK_EQ(api.InitXPlug((dir + "\\" + name).c_str()), loads ? 1 : 0);
+      if (!loads) {
+        CHECK(sameBox(boxes.take(), "Error Loading Plugin",
+                      "A requried file, " + dir + "\\" + name + ", was not found."));
+      } else {
+        auto entry = exportOf<GetInModuleFn>(name.c_str(), "winampGetInModule2");
+        auto report = exportOf<QuirkReport*(WINAMP_CDECL*)()>(name.c_str(), "quirk_report");
+        if (!CHECK(entry && report)) return;
+        HWND window = entry()->hMainWindow;
+        CHECK(IsWindow(window) && window != dialog);
+        CHECK_EQ(report()->versionAnswer, 0);
+        CHECK_EQ(api.PlayX("any.wav"), 1);
+        CHECK_EQ(SendMessageA(window, WM_USER, 0, 3025), 0);
+        api.DeinitXPlug(0);
+        CHECK(!IsWindow(window));
+      }
+      CHECK(GetModuleHandleA(name.c_str()) == nullptr);
+      CHECK_EQ(SendMessageA(dialog, WM_USER, 0, 0), 0x534B0001);
+      pumpMessages();
+    }
+  }
+  api.DeinitXPlug(1);
+  DestroyWindow(dialog);
+}
+
+// in_wav into the recording output: what inbridge wrote into the record,
+// every forwarded call as the output saw it, and every sample.
+void recordedPlay(const InbridgeApi& api, const std::string& plugin, const std::string& wavPath,
+                  const wav::Wav& wav, HWND host) {
+  CHECK_EQ(api.InitXPlug(plugin.c_str()), 1);
+  auto log = exportOf<int(WINAMP_CDECL*)(char*, int)>("out_wave.dll", "outwave_log");
+  auto pcm = exportOf<int(WINAMP_CDECL*)(unsigned char*, int)>("out_wave.dll", "outwave_pcm");
+  auto outEntry = exportOf<GetOutModuleFn>("out_wave.dll", "winampGetOutModule");
+  const std::string moduleName = plugin.substr(plugin.rfind('\\') + 1);
+  auto inEntry = exportOf<GetInModuleFn>(moduleName.c_str(), "winampGetInModule2");
+  if (!CHECK(log && pcm && outEntry && inEntry)) return;
+  auto calls = [&] {
+    std::string text(static_cast<size_t>(log(nullptr, 0)) + 1, '\0');
+    log(&text[0], static_cast<int>(text.size()));
+    return text;
+  };
+  const In_Module* in = inEntry();
+  CHECK(IsWindow(in->hMainWindow) && in->hMainWindow != host);
+  CHECK(in->hDllInstance == GetModuleHandleA(moduleName.c_str()));
+  CHECK(in->outMod == outEntry());
+  CHECK_EQ(in->version & 0xFFFF, 0x100);
+  CHECK_EQ(outEntry()->hMainWindow, host);
+  // The mixer of Wine's device reports success without a value: full volume.
+  CHECK(calls().find("Init\nSetVolume 255\n") != std::string::npos);
+  CHECK_EQ(api.LoadX(), 1);
+  CHECK_EQ(api.GetXPlugCfg(0), 576);
+  CHECK_EQ(api.SetXPlugCfg(1024), 1);
+  CHECK_EQ(api.SetXPlugCfg(5), 0);
+
+  endsHeard = 0;
+  CHECK_EQ(api.PlayX(wavPath.c_str()), 1);
+  CHECK_EQ(api.GetXLength(), wav.lengthMs());
+  CHECK(waitFor([&] { return api.GetXOutputTime() > 50; }, 20000));
+  CHECK_EQ(api.PauseX(), 1);
+  const int held = api.GetXOutputTime();
+  Sleep(300);
+  CHECK_EQ(api.GetXOutputTime(), held);
+  CHECK_EQ(api.PauseX(), 0);
+  api.SetXVolume(77);
+  api.SetXPan(-20);
+  // Back to the start: the whole sound is written once more from there.
+  api.SetXOutputTime(0);
+  CHECK(waitFor([&] { return endsHeard > 0; }, 30000));
+  const std::string text = calls();
+  CHECK(text.find("SetVolume 77\nSetPan -20\nFlush 0\n") != std::string::npos);
+  std::vector<unsigned char> got(static_cast<size_t>(pcm(nullptr, 0)));
+  pcm(got.data(), static_cast<int>(got.size()));
+  CHECK(got.size() >= wav.samples.size() &&
+        std::equal(wav.samples.begin(), wav.samples.end(), got.end() - wav.samples.size()));
+  CHECK_EQ(endsHeard, 1);
+  api.StopX();
+  api.DeinitXPlug(0);
 }
 
 }  // namespace
@@ -44,14 +214,9 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   HMODULE dll = LoadLibraryA((paths.dist + "\\inbridge.dll").c_str());
   if (!CHECK(dll != nullptr)) return;
   InbridgeApi api{};
-  bool ok = bind(dll, "InitXPlug", api.InitXPlug) && bind(dll, "DeinitXPlug", api.DeinitXPlug) &&
-            bind(dll, "PlayX", api.PlayX) && bind(dll, "PauseX", api.PauseX) &&
-            bind(dll, "StopX", api.StopX) && bind(dll, "GetXLength", api.GetXLength) &&
-            bind(dll, "GetXOutputTime", api.GetXOutputTime) &&
-            bind(dll, "GetXPlugCfg", api.GetXPlugCfg) &&
-            bind(dll, "SetXPlugParent", api.SetXPlugParent);
-  if (!ok) return;
+  if (!bindAll(dll, api)) return;
   const std::string plugins = paths.dist + "\\plugins";
+  const std::string testPlugins = paths.dist + "\\tests\\plugins";
   const std::string inWav = plugins + "\\in_wav.dll";
 
   // "out_wave.dll" is nowhere on the search path yet.
@@ -59,46 +224,47 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   CHECK(sameBox(boxes.take(), "Error Starting Program",
                 "A required .DLL file, OUT_WAVE.DLL, was not found."));
 
-  SetDllDirectoryA(plugins.c_str());
+  SetDllDirectoryA((paths.dist + "\\tests\\recording").c_str());
   const std::string missing = plugins + "\\in_missing.dll";
   CHECK_EQ(api.InitXPlug(missing.c_str()), 0);
   CHECK(sameBox(boxes.take(), "Error Loading Plugin",
                 "A requried file, " + missing + ", was not found."));
 
-  CHECK_EQ(api.InitXPlug(inWav.c_str()), 1);
-  CHECK(boxes.take().empty());
-  HMODULE out = GetModuleHandleA("out_wave.dll");
-  if (!CHECK(out != nullptr)) return;
-  int(WINAMP_CDECL * pcm)(unsigned char*, int);
-  void(WINAMP_CDECL * reset)();
-  if (!(bind(out, "outwave_pcm", pcm) && bind(out, "outwave_reset", reset))) return;
-  CHECK_EQ(api.GetXPlugCfg(0), 576);
+  quirkPlugins(api, testPlugins, boxes);
 
-  const wav::Wav wav = wav::makeWav();
-  const std::string wavPath = paths.out + "\\tone.wav";
-  HANDLE f = CreateFileA(wavPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(f, wav.file.data(), static_cast<DWORD>(wav.file.size()), &written, nullptr);
-  CloseHandle(f);
-
-  reset();
-  CHECK_EQ(api.PlayX(wavPath.c_str()), 1);
-  CHECK_EQ(api.GetXLength(), wav.lengthMs());
-  CHECK(waitFor([](const InbridgeApi& a) { return a.GetXOutputTime() > 50; }, api, 20000));
-  CHECK_EQ(api.PauseX(), 1);
-  const int held = api.GetXOutputTime();
-  Sleep(300);
-  CHECK_EQ(api.GetXOutputTime(), held);
-  CHECK_EQ(api.PauseX(), 0);
-  const DWORD start = GetTickCount();
-  while (pcm(nullptr, 0) < static_cast<int>(wav.samples.size()) && GetTickCount() - start < 30000)
-    Sleep(20);
-  std::vector<unsigned char> got(static_cast<size_t>(pcm(nullptr, 0)));
-  pcm(got.data(), static_cast<int>(got.size()));
-  CHECK(got == wav.samples);
-  api.StopX();
+  HWND host = makeHostWindow();
+  CHECK(api.SetXPlugParent(host) == host);
+  const wav::Wav tone = wav::makeWav();
+  const std::string tonePath = paths.out + "\\tone.wav";
+  // A name outside ASCII, in the ANSI code page, for the UTF-16 plug-in.
+  const std::string accentedPath = paths.out + "\\tone \xE9t\xE9.wav";
+  CHECK(writeFile(tonePath, tone.file) && writeFile(accentedPath, tone.file));
+  recordedPlay(api, inWav, tonePath, tone, host);
+  recordedPlay(api, testPlugins + "\\in_wav_unicode.dll", accentedPath, tone, host);
   api.DeinitXPlug(1);
   CHECK(GetModuleHandleA("out_wave.dll") == nullptr);
+
+  // The real output: sound.wav at the capture's format plays in real time on
+  // Wine's device; the runner compares what the device received with it.
+  SetDllDirectoryA(plugins.c_str());
+  const wav::Wav sound = wav::makeWav(44100, 2000);
+  CHECK(writeFile(paths.out + "\\sound.wav", sound.file));
+  CHECK_EQ(api.InitXPlug(inWav.c_str()), 1);
+  api.SetXVolume(255);
+  api.SetXPan(0);
+  endsHeard = 0;
+  const DWORD start = GetTickCount();
+  CHECK_EQ(api.PlayX((paths.out + "\\sound.wav").c_str()), 1);
+  CHECK(waitFor([] { return endsHeard > 0; }, 30000));
+  const DWORD took = GetTickCount() - start;
+  std::printf("sound.wav (%d ms) played through out_wave.dll in %lu ms\n", sound.lengthMs(),
+              static_cast<unsigned long>(took));
+  CHECK(took >= static_cast<DWORD>(sound.lengthMs()) * 9 / 10);
+  CHECK_EQ(api.GetXOutputTime(), sound.lengthMs());
+  api.StopX();
+  api.DeinitXPlug(1);
   CHECK(boxes.take().empty());
+  api.SetXPlugParent(nullptr);
+  DestroyWindow(host);
   FreeLibrary(dll);
 }

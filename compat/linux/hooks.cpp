@@ -39,6 +39,7 @@ void resetHooks() {
   state().boxes.clear();
   state().mixer = FakeMixer{};
   state().focus = nullptr;
+  resetWaveOut();
 }
 
 State& state() {

@@ -60,6 +60,7 @@ extern "C" MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, MIXERCONTROLDETAILS
       details->cbDetails != sizeof(MIXERCONTROLDETAILS_UNSIGNED)) {
     return MMSYSERR_ERROR;
   }
+  if (m.leavesValuesUnwritten) return MMSYSERR_NOERROR;
   auto* values = static_cast<MIXERCONTROLDETAILS_UNSIGNED*>(details->paDetails);
   values[0].dwValue = m.left;
   if (details->cChannels > 1) values[1].dwValue = m.right;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compat/hooks.h"
+#include "compat/win32.h"
 
 namespace compat {
 
@@ -34,5 +35,7 @@ struct State {
 };
 
 State& state();
+// The calling thread's last error, for GetLastError.
+void setLastError(DWORD code);
 
 }  // namespace compat

@@ -83,6 +83,16 @@ typedef struct In_Module {
   Out_Module* outMod;
 } In_Module;
 
+/* Flags OR-ed into In_Module's version by newer plug-ins. IN_UNICODE: Play,
+ * IsOurFile, GetFileInfo and InfoBox take UTF-16 paths. IN_INIT_RET: Init
+ * returns int (0 success), and the record has a further word after outMod. */
+#define IN_UNICODE 0x0F000000u
+#define IN_INIT_RET 0xF0000000u
+typedef int(WINAMP_CDECL* InitWithResultFn)(void);
+
+/* Posted by an input plug-in to hMainWindow once its track has played out. */
+#define WM_WA_MPEG_EOF (0x0400 + 2)
+
 typedef In_Module*(WINAMP_CDECL* GetInModuleFn)(void);
 typedef Out_Module*(WINAMP_CDECL* GetOutModuleFn)(void);
 typedef int(WINAMP_CDECL* PluginConfigFn)(int value);

@@ -1,9 +1,13 @@
 // Our input plug-in: plays PCM WAV files the way real plug-ins do. Play parses
 // the file and returns at once; a decode thread of its own opens the output,
-// feeds the visualisation and DSP callbacks, and writes as CanWrite allows.
+// feeds the visualisation and DSP callbacks, writes as CanWrite allows, and
+// once the output has played everything posts the end of the track to the
+// main window. Built with IN_WAV_UNICODE it takes UTF-16 paths (IN_UNICODE).
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "compat/win32.h"
 #include "portable.h"
 #include "winamp/plugin.h"
 
@@ -42,9 +46,43 @@ std::uint32_t le(const unsigned char* p, int n) {
   return v;
 }
 
+#ifdef IN_WAV_UNICODE
+constexpr unsigned kVersionFlags = IN_UNICODE;
+#ifndef _WIN32
+// Linux file names are UTF-8.
+std::string utf8(const WCHAR* text) {
+  std::string out;
+  while (*text) {
+    char32_t c = *text++;
+    if (c >= 0xD800 && c < 0xDC00 && *text >= 0xDC00 && *text < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (*text++ - 0xDC00);
+    }
+    const int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[more] | (c >> (6 * more)));
+    for (int i = more - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+  }
+  return out;
+}
+#endif
+FILE* openWav(const char* name) {
+  const auto* wide = reinterpret_cast<const WCHAR*>(name);
+#ifdef _WIN32
+  return _wfopen(wide, L"rb");
+#else
+  return std::fopen(utf8(wide).c_str(), "rb");
+#endif
+}
+#else
+constexpr unsigned kVersionFlags = 0;
+FILE* openWav(const char* name) {
+  return std::fopen(name, "rb");
+}
+#endif
+
 // 0: a PCM WAV file; -1: cannot be opened; 1: not a file we play.
 int parseWav(const char* name, FILE*& file, WavInfo& info) {
-  file = name ? std::fopen(name, "rb") : nullptr;
+  file = name ? openWav(name) : nullptr;
   if (!file) return -1;
   unsigned char riff[12];
   if (std::fread(riff, 1, 12, file) != 12 || std::memcmp(riff, "RIFF", 4) ||
@@ -92,6 +130,7 @@ void decodeThread(void*) {
   in.SetInfo(w.bytesPerSecond() * 8 / 1000, w.rate / 1000, w.channels, 1);
   static char buffer[8192 * 2 * 2 * 2];  // room for DSP to double the samples
   bool ended = false;
+  bool endPosted = false;
   while (!p.stop) {
     const int seek = p.seekTo;
     if (seek >= 0) {
@@ -102,11 +141,16 @@ void decodeThread(void*) {
       p.decodedBytes = at;
       out->Flush(static_cast<int>(static_cast<long long>(at) * 1000 / w.bytesPerSecond()));
       p.seekTo = -1;
-      ended = false;
+      ended = endPosted = false;
       continue;
     }
     if (ended) {
-      plugin::sleepMs(10);  // the output plays out what it holds
+      // The output plays out what it holds; then the player hears of the end.
+      if (!endPosted && !out->IsPlaying()) {
+        PostMessageA(in.hMainWindow, WM_WA_MPEG_EOF, 0, 0);
+        endPosted = true;
+      }
+      plugin::sleepMs(10);
       continue;
     }
     long want = static_cast<long>(p.chunkSamples) * w.blockAlign();
@@ -225,13 +269,44 @@ char kDescription[] = "in_wav: PCM WAV files";
 char kExtensions[] = "WAV\0PCM WAV files (*.WAV)\0";
 
 In_Module& module() {
-  static In_Module m = {
-      0x100,         kDescription, nullptr, nullptr,  kExtensions, 1,         1,
-      config,        about,        init,    quit,     getFileInfo, infoBox,   isOurFile,
-      play,          pause,        unPause, isPaused, stop,        getLength, getOutputTime,
-      setOutputTime, setVolume,    setPan,  nullptr,  nullptr,     nullptr,   nullptr,
-      nullptr,       nullptr,      nullptr, nullptr,  nullptr,     nullptr,   nullptr,
-      eqSet,         nullptr,      nullptr};
+  static In_Module m = {static_cast<int>(0x100 | kVersionFlags),
+                        kDescription,
+                        nullptr,
+                        nullptr,
+                        kExtensions,
+                        1,
+                        1,
+                        config,
+                        about,
+                        init,
+                        quit,
+                        getFileInfo,
+                        infoBox,
+                        isOurFile,
+                        play,
+                        pause,
+                        unPause,
+                        isPaused,
+                        stop,
+                        getLength,
+                        getOutputTime,
+                        setOutputTime,
+                        setVolume,
+                        setPan,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        nullptr,
+                        eqSet,
+                        nullptr,
+                        nullptr};
   return m;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "compat/hooks.h"
+#include "compat/win32.h"
 #include "fakes/fake_log.h"
 #include "inbridge.h"
 

@@ -64,78 +64,125 @@ TEST_P(StateTable, Steps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inbridge, StateTable,
-    ::testing::Values(Scenario{"EmptyToLoaded",
-                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
-                      Scenario{"LoadedIgnoresANewPath",
-                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                                {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
-                                {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
-                      Scenario{"MissingInputThenFound",
-                               {{[] { return init(kMissing); },
-                                 0,
-                                 {"out.winampGetOutModule", "out.Init"},
-                                 "Error Loading Plugin"},
-                                {[] { return play("a.wav"); }, 1, {}, ""},
-                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-                      Scenario{"InputWithoutEntry",
-                               {{[] { return init(FAKE_IN_NOENTRY); },
-                                 0,
-                                 {"out.winampGetOutModule", "out.Init"},
-                                 "Error Loading Plugin"},
-                                {[] { return PauseX(); }, 0, {}, ""},
-                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-                      Scenario{"InputWithoutRecord",
-                               {{[] {
-                                   fakeControl().inNullRecord = true;
-                                   return init(FAKE_IN);
-                                 },
-                                 0,
-                                 {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"},
-                                 "Error Loading Plugin"},
-                                {[] {
-                                   fakeControl().inNullRecord = false;
-                                   return init(FAKE_IN);
-                                 },
-                                 1, kInputLoad, ""}}},
-                      Scenario{"OutputWithoutRecord",
-                               {{[] {
-                                   fakeControl().outNullRecord = true;
-                                   return init(FAKE_IN);
-                                 },
-                                 0,
-                                 {"out.winampGetOutModule"},
-                                 "Error Starting Program"},
-                                {[] { return deinit(1); }, -1, {}, ""},
-                                {[] {
-                                   fakeControl().outNullRecord = false;
-                                   return init(FAKE_IN);
-                                 },
-                                 1, kFirstLoad, ""}}},
-                      Scenario{"DeinitKeepingOutputWhilePlaying",
-                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                                {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
-                                {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
-                                {[] {
-                                   StopX();
-                                   return -1;
-                                 },
-                                 -1,
-                                 {},
-                                 ""},
-                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-                      Scenario{"DeinitAll",
-                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                                {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
-                                {[] { return deinit(1); }, -1, {}, ""},
-                                {[] { return deinit(0); }, -1, {}, ""},
-                                {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
-                      Scenario{"OutputOnlyDeinit",
-                               {{[] { return init(kMissing); },
-                                 0,
-                                 {"out.winampGetOutModule", "out.Init"},
-                                 "Error Loading Plugin"},
-                                {[] { return deinit(0); }, -1, {}, ""},
-                                {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
+    ::testing::Values(
+        Scenario{"EmptyToLoaded", {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+        Scenario{"LoadedIgnoresANewPath",
+                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                  {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
+                  {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
+        Scenario{"MissingInputThenFound",
+                 {{[] { return init(kMissing); },
+                   0,
+                   {"out.winampGetOutModule", "out.Init"},
+                   "Error Loading Plugin"},
+                  {[] { return play("a.wav"); }, 1, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"InputWithoutEntry",
+                 {{[] { return init(FAKE_IN_NOENTRY); },
+                   0,
+                   {"out.winampGetOutModule", "out.Init"},
+                   "Error Loading Plugin"},
+                  {[] { return PauseX(); }, 0, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"InputWithoutRecord",
+                 {{[] {
+                     fakeControl().inNullRecord = true;
+                     return init(FAKE_IN);
+                   },
+                   0,
+                   {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"},
+                   "Error Loading Plugin"},
+                  {[] {
+                     fakeControl().inNullRecord = false;
+                     return init(FAKE_IN);
+                   },
+                   1, kInputLoad, ""}}},
+        Scenario{"OutputWithoutRecord",
+                 {{[] {
+                     fakeControl().outNullRecord = true;
+                     return init(FAKE_IN);
+                   },
+                   0,
+                   {"out.winampGetOutModule"},
+                   "Error Starting Program"},
+                  {[] { return deinit(1); }, -1, {}, ""},
+                  {[] {
+                     fakeControl().outNullRecord = false;
+                     return init(FAKE_IN);
+                   },
+                   1, kFirstLoad, ""}}},
+        Scenario{"DeinitKeepingOutputWhilePlaying",
+                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                  {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
+                  {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
+                  {[] {
+                     StopX();
+                     return -1;
+                   },
+                   -1,
+                   {},
+                   ""},
+                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+        Scenario{"DeinitAll",
+                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                  {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
+                  {[] { return deinit(1); }, -1, {}, ""},
+                  {[] { return deinit(0); }, -1, {}, ""},
+                  {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+        Scenario{"UnicodePluginGetsUtf16Paths",
+                 {{[] {
+                     fakeControl().versionFlags = IN_UNICODE;
+                     return init(FAKE_IN);
+                   },
+                   1, kFirstLoad, ""},
+                  {[] { return play("/m\xC3\xBAsica/\xC3\xA9t\xC3\xA9.wav"); },
+                   1,
+                   {"in.Play wide /m\xC3\xBAsica/\xC3\xA9t\xC3\xA9.wav"},
+                   ""},
+                  // 299 characters fit with the terminator; 300 call nothing.
+                  {[] { return play(std::string(299, 'a').c_str()); },
+                   1,
+                   {"in.Stop", "in.Play wide " + std::string(299, 'a')},
+                   ""},
+                  {[] { return play(std::string(300, 'a').c_str()); }, 0, {}, ""},
+                  {[] { return play(nullptr); }, 0, {}, ""},
+                  {[] {
+                     StopX();
+                     return -1;
+                   },
+                   -1,
+                   {"in.Stop"},
+                   ""}}},
+        Scenario{"InitWithResult",
+                 {{[] {
+                     fakeControl().versionFlags = IN_INIT_RET;
+                     fakeControl().initResult = 1;
+                     return init(FAKE_IN);
+                   },
+                   0,
+                   {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2", "in.Init"},
+                   "Error Loading Plugin"},
+                  {[] { return PauseX(); }, 0, {}, ""},
+                  {[] {
+                     fakeControl().initResult = 0;
+                     return init(FAKE_IN);
+                   },
+                   1, kInputLoad, ""},
+                  {[] { return deinit(0); }, -1, {"in.Quit"}, ""},
+                  // Without the flag the same answer is not looked at.
+                  {[] {
+                     fakeControl().versionFlags = 0;
+                     fakeControl().initResult = 1;
+                     return init(FAKE_IN);
+                   },
+                   1, kInputLoad, ""}}},
+        Scenario{"OutputOnlyDeinit",
+                 {{[] { return init(kMissing); },
+                   0,
+                   {"out.winampGetOutModule", "out.Init"},
+                   "Error Loading Plugin"},
+                  {[] { return deinit(0); }, -1, {}, ""},
+                  {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
@@ -166,14 +213,13 @@ TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
   }
 }
 
-TEST_F(InbridgeTest, RecordsAreBoundAndTheParentReachesBoth) {
-  In_Module* before = nullptr;
+TEST_F(InbridgeTest, RecordsAreBoundAndTheInputGetsAWindowOfItsOwn) {
   ASSERT_EQ(InitXPlug(FAKE_IN), 1);
   In_Module* in = fakeInRecord();
   Out_Module* out = fakeOutRecord();
   ASSERT_TRUE(in && out);
-  before = in;
-  EXPECT_EQ(in->hMainWindow, nullptr);
+  HWND first = in->hMainWindow;
+  EXPECT_TRUE(IsWindow(first));
   EXPECT_EQ(out->hMainWindow, nullptr);
   EXPECT_NE(in->hDllInstance, nullptr);
   EXPECT_NE(out->hDllInstance, nullptr);
@@ -200,27 +246,30 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheParentReachesBoth) {
   in->VSASetInfo(44100, 2);
   in->SetInfo(128, 44, 1, 1);
 
+  // The host's window reaches the output plug-in; the input keeps its own.
   void* window = reinterpret_cast<void*>(0xBEEF);
   EXPECT_EQ(SetXPlugParent(window), window);
-  EXPECT_EQ(in->hMainWindow, window);
+  EXPECT_EQ(in->hMainWindow, first);
   EXPECT_EQ(out->hMainWindow, window);
   take();
   DeinitXPlug(1);
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(compat::liveWindowCount(), 0);
+  EXPECT_EQ(compat::windowClassCount(), 0);
 
-  // Set while nothing is loaded: no record is touched, the next load gets it.
-  before->hMainWindow = nullptr;
+  // Set while nothing is loaded: the next load gets it.
   void* other = reinterpret_cast<void*>(0xCAFE);
   EXPECT_EQ(SetXPlugParent(other), other);
-  EXPECT_EQ(before->hMainWindow, nullptr);
   ASSERT_EQ(InitXPlug(FAKE_IN), 1);
-  EXPECT_EQ(fakeInRecord()->hMainWindow, other);
   EXPECT_EQ(fakeOutRecord()->hMainWindow, other);
+  EXPECT_TRUE(IsWindow(fakeInRecord()->hMainWindow));
+  EXPECT_NE(fakeInRecord()->hMainWindow, other);
 }
 
 struct MixerCase {
   bool present;
   std::uint32_t left;
-  int failing;
+  int failing;  // the failing call as FakeMixer counts them; 4: values left unwritten
   int volume;
 };
 
@@ -237,9 +286,10 @@ TEST_P(MixerVolume, FirstChannelShiftedOrFullWhenUnreadable) {
   m.left = c.left;
   m.right = 0x1111;
   m.failingCall = c.failing;
+  m.leavesValuesUnwritten = c.failing == 4;
   ASSERT_EQ(InitXPlug(FAKE_IN), 1);
   EXPECT_EQ(take().back(), "in.SetVolume " + std::to_string(c.volume));
-  if (c.present && c.failing == 0) {
+  if (c.present && (c.failing == 0 || c.failing == 4)) {
     EXPECT_EQ(m.askedComponentType, 0x1008u);
     EXPECT_EQ(m.askedControlType, 0x50030001u);
     EXPECT_EQ(m.askedControlId, m.controlId);
@@ -253,4 +303,4 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
                       MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
                       MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
-                      MixerCase{true, 0x8000, 3, 255}));
+                      MixerCase{true, 0x8000, 3, 255}, MixerCase{true, 0x8000, 4, 255}));

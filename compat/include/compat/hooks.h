@@ -41,6 +41,9 @@ struct FakeMixer {
   std::uint32_t right = 0;
   // 1: mixerGetLineInfoA fails, 2: mixerGetLineControlsA, 3: mixerGetControlDetailsA.
   int failingCall = 0;
+  // mixerGetControlDetailsA reports success without writing the values, as
+  // Wine's does.
+  bool leavesValuesUnwritten = false;
   std::uint32_t lineId = 7;
   std::uint32_t controlId = 42;
   // What the last calls asked for.
@@ -49,6 +52,22 @@ struct FakeMixer {
   std::uint32_t askedControlId = 0;
   std::uint32_t askedChannels = 0;
   std::uintptr_t askedMixer = ~std::uintptr_t{0};
+};
+
+// The sound card: one wave-out device, present unless a test removes it,
+// playing in real time times speed.
+struct WaveOutSettings {
+  bool present = true;
+  double speed = 1.0;
+};
+
+// What reached the card: the bytes played, and the calls that change its
+// state ("Open 44100 2 16", "Pause", "Restart", "Reset", "SetVolume FFFF8000",
+// "Close").
+struct WaveOutRecord {
+  std::vector<std::uint8_t> played;
+  std::vector<std::string> calls;
+  int openDevices = 0;
 };
 
 struct Faults {
@@ -74,8 +93,16 @@ void setFocusWindow(void* window);
 // Libraries loaded through LoadLibraryA and not freed yet.
 int loadedLibraryCount();
 int liveBlockCount();
-// Clears the counters, faults, boxes, mixer and focus (not open files, blocks
-// or libraries).
+// Windows not destroyed yet, and window classes registered.
+int liveWindowCount();
+int windowClassCount();
+WaveOutSettings& waveOutSettings();
+// A copy of what the card has played so far.
+WaveOutRecord waveOutRecord();
+// Settings back to the defaults and the record emptied.
+void resetWaveOut();
+// Clears the counters, faults, boxes, mixer, focus and the card's settings
+// and record (not open files, blocks, libraries, windows or wave devices).
 void resetHooks();
 
 }  // namespace compat

@@ -29,6 +29,16 @@ using HMIXEROBJ = void*;
 using FARPROC = void (*)();
 using DWORD_PTR = std::uintptr_t;
 using MMRESULT = UINT;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
+using LONG_PTR = std::intptr_t;
+using ATOM = WORD;
+using WCHAR = char16_t;  // UTF-16, as on Windows
+using HWAVEOUT = void*;
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+#define CALLBACK
 
 #define WINAPI
 #define TRUE 1
@@ -49,8 +59,52 @@ constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_ICONWARNING = 0x30;
 constexpr int IDOK = 1;
 
+constexpr UINT CP_ACP = 0;
+constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
+
+// Windows and messages: just enough for a hidden window that answers and
+// passes on what plug-ins send it.
+constexpr UINT WM_CREATE = 0x0001;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_NCCREATE = 0x0081;
+constexpr UINT WM_NCDESTROY = 0x0082;
+constexpr UINT WM_USER = 0x0400;
+constexpr DWORD WS_POPUP = 0x80000000u;
+constexpr int GWLP_WNDPROC = -4;
+constexpr UINT PM_REMOVE = 0x0001;
+
+struct WNDCLASSA {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  void* hIcon;
+  void* hCursor;
+  void* hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+};
+struct POINT {
+  LONG x, y;
+};
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+
 constexpr MMRESULT MMSYSERR_NOERROR = 0;
 constexpr MMRESULT MMSYSERR_ERROR = 1;
+constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
+constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
+constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
+constexpr MMRESULT WAVERR_BADFORMAT = 32;
+constexpr MMRESULT WAVERR_STILLPLAYING = 33;
+constexpr MMRESULT WAVERR_UNPREPARED = 34;
 constexpr DWORD MIXER_OBJECTF_MIXER = 0x0;
 constexpr DWORD MIXER_GETLINEINFOF_COMPONENTTYPE = 0x3;
 constexpr DWORD MIXER_GETLINECONTROLSF_ONEBYTYPE = 0x2;
@@ -104,6 +158,44 @@ struct MIXERCONTROLDETAILS_UNSIGNED {
   DWORD dwValue;
 };
 
+// Wave output: the PCM format, the buffer header and the position.
+constexpr UINT WAVE_MAPPER = static_cast<UINT>(-1);
+constexpr WORD WAVE_FORMAT_PCM = 1;
+constexpr DWORD CALLBACK_NULL = 0;
+constexpr DWORD WHDR_DONE = 0x1;
+constexpr DWORD WHDR_PREPARED = 0x2;
+constexpr DWORD WHDR_INQUEUE = 0x10;
+constexpr UINT TIME_BYTES = 0x4;
+constexpr UINT TIME_SAMPLES = 0x2;
+
+struct WAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+};
+struct WAVEHDR {
+  char* lpData;
+  DWORD dwBufferLength;
+  DWORD dwBytesRecorded;
+  DWORD_PTR dwUser;
+  DWORD dwFlags;
+  DWORD dwLoops;
+  WAVEHDR* lpNext;
+  DWORD_PTR reserved;
+};
+struct MMTIME {
+  UINT wType;
+  union {
+    DWORD ms;
+    DWORD sample;
+    DWORD cb;
+  } u;
+};
+
 extern "C" {
 HMODULE LoadLibraryA(LPCSTR name);
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
@@ -112,11 +204,42 @@ BOOL FreeLibrary(HMODULE module);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int wsprintfA(char* out, LPCSTR format, ...);
 HWND GetFocus();
+DWORD GetLastError();
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, WCHAR* out, int room);
+
+ATOM RegisterClassA(const WNDCLASSA* windowClass);
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, void* menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL DestroyWindow(HWND window);
+BOOL IsWindow(HWND window);
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM w, LPARAM l);
+LRESULT CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM w, LPARAM l);
+LONG_PTR GetWindowLongPtrA(HWND window, int index);
+LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+LRESULT SendMessageA(HWND window, UINT message, WPARAM w, LPARAM l);
+BOOL PostMessageA(HWND window, UINT message, WPARAM w, LPARAM l);
+BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove);
+LRESULT DispatchMessageA(const MSG* msg);
 
 UINT mixerGetNumDevs();
 MMRESULT mixerGetLineInfoA(HMIXEROBJ mixer, MIXERLINEA* line, DWORD flags);
 MMRESULT mixerGetLineControlsA(HMIXEROBJ mixer, MIXERLINECONTROLSA* controls, DWORD flags);
 MMRESULT mixerGetControlDetailsA(HMIXEROBJ mixer, MIXERCONTROLDETAILS* details, DWORD flags);
+
+UINT waveOutGetNumDevs();
+MMRESULT waveOutOpen(HWAVEOUT* device, UINT id, const WAVEFORMATEX* format, DWORD_PTR callback,
+                     DWORD_PTR instance, DWORD flags);
+MMRESULT waveOutClose(HWAVEOUT device);
+MMRESULT waveOutPrepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT waveOutUnprepareHeader(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT waveOutWrite(HWAVEOUT device, WAVEHDR* header, UINT size);
+MMRESULT waveOutPause(HWAVEOUT device);
+MMRESULT waveOutRestart(HWAVEOUT device);
+MMRESULT waveOutReset(HWAVEOUT device);
+MMRESULT waveOutGetPosition(HWAVEOUT device, MMTIME* time, UINT size);
+MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume);
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void* security, DWORD creation,
                    DWORD flags, HANDLE templateFile);

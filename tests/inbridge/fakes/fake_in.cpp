@@ -19,8 +19,9 @@ void config(HWND) {
 void about(HWND) {
   note("About");
 }
-void init() {
+int init() {
   note("Init");
+  return fakeControl().initResult;
 }
 void quit() {
   note("Quit");
@@ -36,8 +37,29 @@ int isOurFile(char*) {
   note("IsOurFile");
   return 0;
 }
+// A UTF-16 path is logged in UTF-8 (code points below 0x800 are enough here).
+std::string narrow(const char16_t* wide) {
+  std::string out;
+  for (; *wide; ++wide) {
+    const char16_t c = *wide;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 int play(char* file) {
-  note(std::string("Play ") + (file ? file : "(null)"));
+  if (!file) {
+    note("Play (null)");
+  } else if (fakeControl().versionFlags & IN_UNICODE) {
+    note("Play wide " + narrow(reinterpret_cast<const char16_t*>(file)));
+  } else {
+    note(std::string("Play ") + file);
+  }
   return fakeControl().playResult;
 }
 void pause() {
@@ -76,19 +98,51 @@ void eqSet(int, char*, int) {
 
 char description[] = "fake input";
 
-In_Module record = {0x100,   description, nullptr,       nullptr,       nullptr,   1,
-                    1,       config,      about,         init,          quit,      getFileInfo,
-                    infoBox, isOurFile,   play,          pause,         unPause,   isPaused,
-                    stop,    getLength,   getOutputTime, setOutputTime, setVolume, setPan,
-                    nullptr, nullptr,     nullptr,       nullptr,       nullptr,   nullptr,
-                    nullptr, nullptr,     nullptr,       nullptr,       nullptr,   eqSet,
-                    nullptr, nullptr};
+In_Module record = {0x100,
+                    description,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    1,
+                    1,
+                    config,
+                    about,
+                    reinterpret_cast<void (*)()>(init),
+                    quit,
+                    getFileInfo,
+                    infoBox,
+                    isOurFile,
+                    play,
+                    pause,
+                    unPause,
+                    isPaused,
+                    stop,
+                    getLength,
+                    getOutputTime,
+                    setOutputTime,
+                    setVolume,
+                    setPan,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    nullptr,
+                    eqSet,
+                    nullptr,
+                    nullptr};
 
 }  // namespace
 
 #ifndef FAKE_NO_ENTRY
 EXPORT In_Module* winampGetInModule2() {
   note("winampGetInModule2");
+  record.version = static_cast<int>(0x100 | fakeControl().versionFlags);
   setFakeInRecord(&record);
   return fakeControl().inNullRecord ? nullptr : &record;
 }

@@ -15,6 +15,8 @@ struct FakeControl {
   int outputTime = 0;
   int getConfigResult = 0;
   int setConfigResult = 0;
+  unsigned versionFlags = 0;  // IN_UNICODE, IN_INIT_RET
+  int initResult = 0;         // what Init returns (looked at under IN_INIT_RET)
 };
 
 extern "C" {

@@ -1,0 +1,256 @@
+// One wave-out device that plays like a sound card: a thread of its own takes
+// the queued buffers at the format's byte rate (times the speed a test sets),
+// keeps every byte it played, and marks each buffer done once played. The
+// position counts the samples played since the device was opened or reset.
+// With COMPAT_WAVEOUT_CAPTURE naming a file, the played bytes are also
+// appended to that file, so that a program's sound can be compared with its
+// source outside the program.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "compat/win32.h"
+#include "state.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Device {
+  WAVEFORMATEX format;
+  std::deque<WAVEHDR*> queue;
+  DWORD doneInHead = 0;      // bytes of the first queued buffer already played
+  std::uint64_t played = 0;  // samples since open or reset
+  double owed = 0;           // samples the clock has granted and not yet taken
+  bool paused = false;
+  bool closing = false;
+  std::thread player;
+};
+
+struct Card {
+  std::mutex lock;
+  std::set<Device*> devices;
+  compat::WaveOutSettings settings;
+  compat::WaveOutRecord record;
+};
+
+// Never destroyed: a device left open keeps its thread until the process ends.
+Card& card() {
+  static Card* c = new Card;
+  return *c;
+}
+
+Device* find(HWAVEOUT handle) {
+  auto* device = static_cast<Device*>(handle);
+  return card().devices.count(device) ? device : nullptr;
+}
+
+void note(const std::string& call) {
+  card().record.calls.push_back(call);
+}
+
+void keep(const char* bytes, std::size_t n) {
+  card().record.played.insert(card().record.played.end(), bytes, bytes + n);
+  if (const char* path = std::getenv("COMPAT_WAVEOUT_CAPTURE")) {
+    if (FILE* f = std::fopen(path, "ab")) {
+      std::fwrite(bytes, 1, n, f);
+      std::fclose(f);
+    }
+  }
+}
+
+// Plays what the clock allows since the last tick; called under the lock.
+void playFor(Device& d, double seconds) {
+  if (d.paused || d.queue.empty()) {
+    d.owed = 0;  // a starved or paused card does not run ahead
+    return;
+  }
+  d.owed += seconds * d.format.nSamplesPerSec * card().settings.speed;
+  const DWORD block = d.format.nBlockAlign;
+  while (d.owed >= 1 && !d.queue.empty()) {
+    WAVEHDR* head = d.queue.front();
+    const DWORD left = (head->dwBufferLength - d.doneInHead) / block;
+    const DWORD take = left < d.owed ? left : static_cast<DWORD>(d.owed);
+    keep(head->lpData + d.doneInHead, static_cast<std::size_t>(take) * block);
+    d.doneInHead += take * block;
+    d.played += take;
+    d.owed -= take;
+    if (head->dwBufferLength - d.doneInHead < block) {
+      head->dwFlags = (head->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+      d.queue.pop_front();
+      d.doneInHead = 0;
+    }
+  }
+}
+
+void run(Device* d) {
+  Clock::time_point last = Clock::now();
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    std::lock_guard<std::mutex> guard(card().lock);
+    if (d->closing) return;
+    const Clock::time_point now = Clock::now();
+    playFor(*d, std::chrono::duration<double>(now - last).count());
+    last = now;
+  }
+}
+
+void markAllDone(Device& d) {
+  for (WAVEHDR* h : d.queue) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+  d.queue.clear();
+  d.doneInHead = 0;
+}
+
+}  // namespace
+
+namespace compat {
+
+WaveOutSettings& waveOutSettings() {
+  return card().settings;
+}
+
+WaveOutRecord waveOutRecord() {
+  std::lock_guard<std::mutex> guard(card().lock);
+  WaveOutRecord copy = card().record;
+  copy.openDevices = static_cast<int>(card().devices.size());
+  return copy;
+}
+
+void resetWaveOut() {
+  std::lock_guard<std::mutex> guard(card().lock);
+  card().settings = WaveOutSettings{};
+  card().record = WaveOutRecord{};
+}
+
+}  // namespace compat
+
+extern "C" UINT waveOutGetNumDevs() {
+  std::lock_guard<std::mutex> guard(card().lock);
+  return card().settings.present ? 1 : 0;
+}
+
+extern "C" MMRESULT waveOutOpen(HWAVEOUT* handle, UINT id, const WAVEFORMATEX* format, DWORD_PTR,
+                                DWORD_PTR, DWORD flags) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  if (!card().settings.present || (id != WAVE_MAPPER && id != 0)) return MMSYSERR_BADDEVICEID;
+  if (!handle || !format || flags != CALLBACK_NULL) return MMSYSERR_INVALPARAM;
+  const WAVEFORMATEX& f = *format;
+  if (f.wFormatTag != WAVE_FORMAT_PCM || f.nChannels < 1 || f.nChannels > 2 ||
+      (f.wBitsPerSample != 8 && f.wBitsPerSample != 16) || f.nSamplesPerSec < 1000 ||
+      f.nSamplesPerSec > 192000 || f.nBlockAlign != f.nChannels * f.wBitsPerSample / 8 ||
+      f.nAvgBytesPerSec != f.nSamplesPerSec * f.nBlockAlign) {
+    return WAVERR_BADFORMAT;
+  }
+  auto* d = new Device();
+  d->format = f;
+  card().devices.insert(d);
+  note("Open " + std::to_string(f.nSamplesPerSec) + " " + std::to_string(f.nChannels) + " " +
+       std::to_string(f.wBitsPerSample));
+  d->player = std::thread(run, d);
+  *handle = d;
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutClose(HWAVEOUT handle) {
+  Device* d;
+  {
+    std::lock_guard<std::mutex> guard(card().lock);
+    d = find(handle);
+    if (!d) return MMSYSERR_INVALHANDLE;
+    if (!d->queue.empty()) return WAVERR_STILLPLAYING;
+    note("Close");
+    d->closing = true;
+    card().devices.erase(d);
+  }
+  d->player.join();
+  delete d;
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutPrepareHeader(HWAVEOUT handle, WAVEHDR* header, UINT size) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  if (!find(handle)) return MMSYSERR_INVALHANDLE;
+  if (!header || size != sizeof(WAVEHDR) || !header->lpData) return MMSYSERR_INVALPARAM;
+  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutUnprepareHeader(HWAVEOUT handle, WAVEHDR* header, UINT size) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  if (!find(handle)) return MMSYSERR_INVALHANDLE;
+  if (!header || size != sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+  if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  header->dwFlags &= ~WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutWrite(HWAVEOUT handle, WAVEHDR* header, UINT size) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  Device* d = find(handle);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  if (!header || size != sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+  if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+  if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+  d->queue.push_back(header);
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutPause(HWAVEOUT handle) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  Device* d = find(handle);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  note("Pause");
+  d->paused = true;
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutRestart(HWAVEOUT handle) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  Device* d = find(handle);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  note("Restart");
+  d->paused = false;
+  return MMSYSERR_NOERROR;
+}
+
+// Every queued buffer is handed back done and the position starts again at 0;
+// a paused device stays paused.
+extern "C" MMRESULT waveOutReset(HWAVEOUT handle) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  Device* d = find(handle);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  note("Reset");
+  markAllDone(*d);
+  d->played = 0;
+  d->owed = 0;
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutGetPosition(HWAVEOUT handle, MMTIME* time, UINT size) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  Device* d = find(handle);
+  if (!d) return MMSYSERR_INVALHANDLE;
+  if (!time || size != sizeof(MMTIME)) return MMSYSERR_INVALPARAM;
+  if (time->wType == TIME_BYTES) {
+    time->u.cb = static_cast<DWORD>(d->played * d->format.nBlockAlign);
+  } else {
+    time->wType = TIME_SAMPLES;
+    time->u.sample = static_cast<DWORD>(d->played);
+  }
+  return MMSYSERR_NOERROR;
+}
+
+extern "C" MMRESULT waveOutSetVolume(HWAVEOUT handle, DWORD volume) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  if (!find(handle)) return MMSYSERR_INVALHANDLE;
+  char text[32];
+  std::snprintf(text, sizeof text, "SetVolume %08X", static_cast<unsigned>(volume));
+  note(text);
+  return MMSYSERR_NOERROR;
+}
