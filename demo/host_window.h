@@ -12,6 +12,9 @@ struct DisplayMode {
 void* openWindow();
 // Handles the window's pending messages; false once it has been closed.
 bool pumpMessages();
+// Whether the window has been told of the end of a track (the input
+// plug-in's message, which inbridge passes on to the host's window).
+bool trackEnded();
 void closeWindow(void* window);
 // The mode the desktop is in, for displays that cannot switch modes.
 DisplayMode desktopMode();

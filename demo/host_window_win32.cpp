@@ -1,14 +1,17 @@
 #include <windows.h>
 
 #include "host_window.h"
+#include "winamp/plugin.h"
 
 namespace demo {
 
 namespace {
 bool closed = false;
+bool ended = false;
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message == WM_DESTROY) closed = true;
+  if (message == WM_WA_MPEG_EOF) ended = true;
   if (message == WM_KEYDOWN && w == VK_ESCAPE) DestroyWindow(window);
   return DefWindowProcA(window, message, w, l);
 }
@@ -38,6 +41,10 @@ bool pumpMessages() {
     DispatchMessageA(&msg);
   }
   return !closed;
+}
+
+bool trackEnded() {
+  return ended;
 }
 
 void closeWindow(void* window) {

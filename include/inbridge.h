@@ -19,8 +19,10 @@
 extern "C" {
 #endif
 
-/* Loads "out_wave.dll" (if not loaded yet) and the input plug-in at path
- * (fewer than 300 characters); 1 when an input plug-in is loaded on return.
+/* Loads "out_wave.dll" (if not loaded yet, by that plain name: beside the
+ * program or in a folder named with SetDllDirectoryA) and the input plug-in at
+ * path (fewer than 300 characters); 1 when an input plug-in is loaded on
+ * return. A plug-in with IN_INIT_RET whose Init fails counts as not found.
  * Failures show a warning box: "A required .DLL file, OUT_WAVE.DLL, was not
  * found." (caption "Error Starting Program") or "A requried file, <path>, was
  * not found." (caption "Error Loading Plugin"). A library without the entry
@@ -31,11 +33,18 @@ int32_t INBRIDGE_API InitXPlug(const char* path);
  * unloadOutput is non-zero. */
 void INBRIDGE_API DeinitXPlug(int32_t unloadOutput);
 int32_t INBRIDGE_API LoadX(void); /* always 1 */
-/* The window handed to the plug-ins as hMainWindow; returns it. */
+/* The host's window; returns it. The output plug-in gets it as hMainWindow.
+ * The input plug-in gets a hidden window of inbridge's own instead (plug-ins
+ * subclass their main window and ask it questions meant for the player):
+ * that window answers every WM_USER query with 0 and posts WM_USER + 2, the
+ * plug-in's end of a track, on to this window. Call InitXPlug and DeinitXPlug
+ * on the thread of the host's message loop. */
 void* INBRIDGE_API SetXPlugParent(void* window);
 
 /* 1 when the play started (and when nothing is loaded), 0 when the plug-in's
- * Play failed. A play in progress is stopped first. */
+ * Play failed. A play in progress is stopped first. A plug-in with IN_UNICODE
+ * gets the path converted from the ANSI code page to UTF-16; one that does
+ * not fit 300 units gives 0 and calls nothing. */
 int32_t INBRIDGE_API PlayX(const char* file);
 /* Pauses or resumes; returns the new paused flag. With no input plug-in
  * loaded: calls nothing, returns 0 and keeps the flag. */

@@ -12,6 +12,14 @@ for lib in imgcodec2 inbridge blitkit; do
     [ -s "$sdk/$f" ] || { echo "missing: $f"; fail=1; }
   done
 done
+# The plug-ins: out_wave.dll plays through the wave-out device.
+for f in plugins/out_wave.dll plugins/in_wav.dll; do
+  [ -s "$sdk/$f" ] || { echo "missing: $f"; fail=1; }
+done
+if [ -s "$sdk/plugins/out_wave.dll" ]; then
+  imports=$(i686-w64-mingw32-objdump -p "$sdk/plugins/out_wave.dll" | grep "DLL Name:")
+  grep -qi "WINMM.dll" <<<"$imports" || { echo "plugins/out_wave.dll does not use the wave-out device"; fail=1; }
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for cc in gcc g++ i686-w64-mingw32-gcc i686-w64-mingw32-g++; do
