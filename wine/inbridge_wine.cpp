@@ -244,8 +244,10 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   api.DeinitXPlug(1);
   CHECK(GetModuleHandleA("out_wave.dll") == nullptr);
 
-  // The real output: sound.wav at the capture's format plays in real time on
-  // Wine's device; the runner compares what the device received with it.
+  // The real output: sound.wav at the capture's format plays on Wine's
+  // device; a pause holds the position; after a seek back to the start the
+  // whole sound plays in real time, and the runner finds it, unchanged, in
+  // what the device received.
   SetDllDirectoryA(plugins.c_str());
   const wav::Wav sound = wav::makeWav(44100, 2000);
   CHECK(writeFile(paths.out + "\\sound.wav", sound.file));
@@ -253,14 +255,22 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   api.SetXVolume(255);
   api.SetXPan(0);
   endsHeard = 0;
-  const DWORD start = GetTickCount();
   CHECK_EQ(api.PlayX((paths.out + "\\sound.wav").c_str()), 1);
+  CHECK(waitFor([&] { return api.GetXOutputTime() > 300; }, 20000));
+  CHECK_EQ(api.PauseX(), 1);
+  const int held = api.GetXOutputTime();
+  Sleep(300);
+  CHECK_EQ(api.GetXOutputTime(), held);
+  CHECK_EQ(api.PauseX(), 0);
+  const DWORD start = GetTickCount();
+  api.SetXOutputTime(0);
   CHECK(waitFor([] { return endsHeard > 0; }, 30000));
   const DWORD took = GetTickCount() - start;
   std::printf("sound.wav (%d ms) played through out_wave.dll in %lu ms\n", sound.lengthMs(),
               static_cast<unsigned long>(took));
   CHECK(took >= static_cast<DWORD>(sound.lengthMs()) * 9 / 10);
   CHECK_EQ(api.GetXOutputTime(), sound.lengthMs());
+  CHECK_EQ(endsHeard, 1);
   api.StopX();
   api.DeinitXPlug(1);
   CHECK(boxes.take().empty());

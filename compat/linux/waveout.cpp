@@ -2,6 +2,8 @@
 // the queued buffers at the format's byte rate (times the speed a test sets),
 // keeps every byte it played, and marks each buffer done once played. The
 // position counts the samples played since the device was opened or reset.
+// Like a real driver, a paused device plays on for a moment (what it had
+// already handed to the hardware) before it stops.
 // With COMPAT_WAVEOUT_CAPTURE naming a file, the played bytes are also
 // appended to that file, so that a program's sound can be compared with its
 // source outside the program.
@@ -28,6 +30,7 @@ struct Device {
   std::uint64_t played = 0;  // samples since open or reset
   double owed = 0;           // samples the clock has granted and not yet taken
   bool paused = false;
+  Clock::time_point silentFrom;  // when a pause takes effect
   bool closing = false;
   std::thread player;
 };
@@ -65,8 +68,8 @@ void keep(const char* bytes, std::size_t n) {
 }
 
 // Plays what the clock allows since the last tick; called under the lock.
-void playFor(Device& d, double seconds) {
-  if (d.paused || d.queue.empty()) {
+void playFor(Device& d, double seconds, Clock::time_point now) {
+  if ((d.paused && now >= d.silentFrom) || d.queue.empty()) {
     d.owed = 0;  // a starved or paused card does not run ahead
     return;
   }
@@ -95,7 +98,7 @@ void run(Device* d) {
     std::lock_guard<std::mutex> guard(card().lock);
     if (d->closing) return;
     const Clock::time_point now = Clock::now();
-    playFor(*d, std::chrono::duration<double>(now - last).count());
+    playFor(*d, std::chrono::duration<double>(now - last).count(), now);
     last = now;
   }
 }
@@ -206,7 +209,10 @@ extern "C" MMRESULT waveOutPause(HWAVEOUT handle) {
   Device* d = find(handle);
   if (!d) return MMSYSERR_INVALHANDLE;
   note("Pause");
-  d->paused = true;
+  if (!d->paused) {
+    d->paused = true;
+    d->silentFrom = Clock::now() + std::chrono::milliseconds(card().settings.pauseDelayMs);
+  }
   return MMSYSERR_NOERROR;
 }
 

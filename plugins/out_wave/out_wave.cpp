@@ -33,11 +33,13 @@ struct Output {
   std::int64_t playedSamples = 0;
   DWORD lastPosition = 0;
   bool paused = false;
-  bool levelSet = false;  // the device's volume is left alone until asked
+  std::int64_t pausedAtMs = 0;  // the position when the pause began
+  bool levelSet = false;        // the device's volume is left alone until asked
   int volume = kMaxLevel;
   int pan = 0;
 
   int bytesPerSecond() const { return static_cast<int>(format.nAvgBytesPerSec); }
+  std::int64_t outputMs() { return baseMs + played() * 1000 / format.nSamplesPerSec; }
   int capacity() const { return (kBlocks - queued) * blockBytes - fillBytes; }
 
   void reclaim() {
@@ -214,6 +216,9 @@ int WINAMP_CDECL pauseOut(int pause) {
   o.paused = pause != 0;
   if (o.device && o.paused != was) {
     if (o.paused) {
+      // A device goes on playing what its driver already holds for a moment
+      // after the pause; the position the listener paused at is the one kept.
+      o.pausedAtMs = o.outputMs();
       waveOutPause(o.device);
     } else {
       waveOutRestart(o.device);
@@ -246,7 +251,7 @@ void WINAMP_CDECL setPan(int pan) {
 void WINAMP_CDECL flush(int ms) {
   Output& o = output();
   plugin::Lock l(o.mutex);
-  o.baseMs = ms;
+  o.baseMs = o.pausedAtMs = ms;
   o.writtenBytes = 0;
   if (!o.device) return;
   o.resetDevice();
@@ -262,7 +267,7 @@ int WINAMP_CDECL getOutputTime() {
   Output& o = output();
   plugin::Lock l(o.mutex);
   if (!o.device) return 0;
-  return static_cast<int>(o.baseMs + o.played() * 1000 / o.format.nSamplesPerSec);
+  return static_cast<int>(o.paused ? o.pausedAtMs : o.outputMs());
 }
 
 int WINAMP_CDECL getWrittenTime() {

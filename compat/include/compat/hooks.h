@@ -59,6 +59,7 @@ struct FakeMixer {
 struct WaveOutSettings {
   bool present = true;
   double speed = 1.0;
+  int pauseDelayMs = 50;  // how long a paused device still plays
 };
 
 // What reached the card: the bytes played, and the calls that change its
