@@ -1,4 +1,4 @@
-# add_dropin_library(<name> DEF <file.def> SOURCES ... [LINK ...])
+# add_dropin_library: see below.
 #
 # The .def file is the one list of a library's exports. On Win32 it names the
 # undecorated __stdcall exports of the DLL; on Linux it is turned into a version
@@ -18,8 +18,23 @@ function(read_def_exports def_file out_var)
   set(${out_var} "${names}" PARENT_SCOPE)
 endfunction()
 
+# dropin_version_resource(<target> <file name> <description>): on Win32 the
+# target gets a VERSIONINFO resource with the release's version.
+function(dropin_version_resource target file_name description)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(FILE_NAME ${file_name})
+  set(DESCRIPTION ${description})
+  get_filename_component(INTERNAL_NAME ${file_name} NAME_WE)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc @ONLY)
+  target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/include)
+endfunction()
+
+# add_dropin_library(<name> DEF <file.def> BASE <image base> DESCRIPTION <text> SOURCES ... [LINK ...])
 function(add_dropin_library name)
-  cmake_parse_arguments(ARG "" "DEF" "SOURCES;LINK" ${ARGN})
+  cmake_parse_arguments(ARG "" "DEF;BASE;DESCRIPTION" "SOURCES;LINK" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
                                      PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -32,7 +47,10 @@ function(add_dropin_library name)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name}
       RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     target_sources(${name} PRIVATE ${ARG_DEF})
-    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at)
+    # A base address of its own, so that no two of the DLLs collide at load.
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at
+                        -Wl,--image-base,${ARG_BASE})
+    dropin_version_resource(${name} ${name}.dll "${ARG_DESCRIPTION}")
     # The linker's import library would lose the @N with --kill-at; dlltool
     # keeps the decorated symbols that __stdcall callers need and imports the
     # undecorated names.

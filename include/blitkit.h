@@ -14,7 +14,7 @@
 #ifndef BLITKIT_H
 #define BLITKIT_H
 
-#include <stdint.h>
+#include "dropin_common.h"
 
 #if defined(_WIN32)
 #define BLITKIT_API __stdcall
@@ -56,6 +56,32 @@ void BLITKIT_API PutPixel8(void* buffer, int32_t width, int32_t height, int32_t 
                            int32_t colour);
 void BLITKIT_API PutPixel8_safe(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y,
                                 int32_t colour);
+
+/* The exports as function pointer types, for hosts that bind them with
+ * GetProcAddress(library, "DDInit") and the like. */
+typedef int32_t(BLITKIT_API* PFN_DDInit)(void* window);
+typedef int32_t(BLITKIT_API* PFN_DDSetGraphicsMode)(int32_t width, int32_t height,
+                                                    int32_t bitsPerPixel);
+typedef int32_t(BLITKIT_API* PFN_DDCreatePrimarySurface)(void);
+typedef void*(BLITKIT_API* PFN_DDPixelFormatInfo)(void);
+typedef int32_t(BLITKIT_API* PFN_DDLockSurface)(void);
+typedef void(BLITKIT_API* PFN_DDUnlockSurface)(void);
+typedef void*(BLITKIT_API* PFN_DDGetSurfacePointer)(void);
+typedef int32_t(BLITKIT_API* PFN_DDGetSurfacePitch)(void);
+typedef void(BLITKIT_API* PFN_DDWaitRetrace)(void);
+typedef int32_t(BLITKIT_API* PFN_DDGotFocus)(void* window);
+typedef void(BLITKIT_API* PFN_DDClose)(void);
+typedef void(BLITKIT_API* PFN_DDSetPalette)(void* entries);
+typedef void(BLITKIT_API* PFN_DDSetColor)(int32_t index, void* entry);
+typedef void(BLITKIT_API* PFN_DDGetColor)(int32_t index, void* entry);
+typedef void(BLITKIT_API* PFN_DDCopyToSurface)(int32_t x, int32_t y, const void* source,
+                                               int32_t width, int32_t height);
+typedef void(BLITKIT_API* PFN_DDCopyToSurfaceMMX)(int32_t x, int32_t y, const void* source,
+                                                  int32_t width, int32_t height);
+typedef void(BLITKIT_API* PFN_PutPixel8)(void* buffer, int32_t width, int32_t height, int32_t x,
+                                         int32_t y, int32_t colour);
+typedef void(BLITKIT_API* PFN_PutPixel8_safe)(void* buffer, int32_t width, int32_t height,
+                                              int32_t x, int32_t y, int32_t colour);
 
 #ifdef __cplusplus
 }

@@ -8,7 +8,8 @@
 #define IMGCODEC2_H
 
 #include <stddef.h>
-#include <stdint.h>
+
+#include "dropin_common.h"
 
 #if defined(_WIN32)
 #define IMGCODEC2_API __stdcall
@@ -78,6 +79,15 @@ int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* source,
 /* Releases the pixel block named by image->Memory (nothing when it is 0).
  * The record itself is not changed; pass each block only once. */
 void IMGCODEC2_API UnloadBMP(BMPImage* image);
+
+/* The exports as function pointer types, for hosts that bind them with
+ * GetProcAddress(library, "LoadBMP") and the like. */
+typedef void(IMGCODEC2_API* PFN_ConfigBMP)(int32_t type, int32_t value);
+typedef void(IMGCODEC2_API* PFN_SetTrueColorPalette)(const unsigned char* colours);
+typedef BMPImage*(IMGCODEC2_API* PFN_LoadBMP)(const char* path);
+typedef int32_t(IMGCODEC2_API* PFN_SaveBMP)(const char* path, const BMPImage* source,
+                                            const BMPImage* description);
+typedef void(IMGCODEC2_API* PFN_UnloadBMP)(BMPImage* image);
 
 #ifdef __cplusplus
 }

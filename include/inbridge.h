@@ -7,7 +7,7 @@
 #ifndef INBRIDGE_H
 #define INBRIDGE_H
 
-#include <stdint.h>
+#include "dropin_common.h"
 
 #if defined(_WIN32)
 #define INBRIDGE_API __stdcall
@@ -61,6 +61,23 @@ void INBRIDGE_API SetXPan(int32_t pan);       /* -127 to 127 */
  * no input plug-in is loaded or it lacks the export. */
 int32_t INBRIDGE_API GetXPlugCfg(int32_t value);
 int32_t INBRIDGE_API SetXPlugCfg(int32_t value);
+
+/* The exports as function pointer types, for hosts that bind them with
+ * GetProcAddress(library, "InitXPlug") and the like. */
+typedef int32_t(INBRIDGE_API* PFN_InitXPlug)(const char* path);
+typedef void(INBRIDGE_API* PFN_DeinitXPlug)(int32_t unloadOutput);
+typedef int32_t(INBRIDGE_API* PFN_LoadX)(void);
+typedef void*(INBRIDGE_API* PFN_SetXPlugParent)(void* window);
+typedef int32_t(INBRIDGE_API* PFN_PlayX)(const char* file);
+typedef int32_t(INBRIDGE_API* PFN_PauseX)(void);
+typedef void(INBRIDGE_API* PFN_StopX)(void);
+typedef int32_t(INBRIDGE_API* PFN_GetXLength)(void);
+typedef int32_t(INBRIDGE_API* PFN_GetXOutputTime)(void);
+typedef void(INBRIDGE_API* PFN_SetXOutputTime)(int32_t ms);
+typedef void(INBRIDGE_API* PFN_SetXVolume)(int32_t volume);
+typedef void(INBRIDGE_API* PFN_SetXPan)(int32_t pan);
+typedef int32_t(INBRIDGE_API* PFN_GetXPlugCfg)(int32_t value);
+typedef int32_t(INBRIDGE_API* PFN_SetXPlugCfg)(int32_t value);
 
 #ifdef __cplusplus
 }

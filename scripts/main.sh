@@ -20,7 +20,7 @@ convert "$out/native/screen.bmp" "$out/native/screen.png"
 echo "surface: $out/native/screen.png"
 "$root/dist/linux/sound_capture" find "$out/native/captured.raw" "$out/native/demo.wav"
 
-echo "SDK for Windows hosts: $root/dist/sdk"
+echo "SDK for Windows hosts: $root/dist/sdk, packed as $(ls "$root"/dist/dropin-sdk-*.zip)"
 
 echo "== demo, Win32 DLLs under Wine"
 "$root/scripts/run-demo-wine.sh" "$root/dist/win32" "$root/dist/linux/sound_capture" "$out/wine"

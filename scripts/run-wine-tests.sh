@@ -35,6 +35,9 @@ timeout "${WINE_TEST_SECONDS:-900}" wine "$dist/tests/wine_tests.exe" "$(winpath
   "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge,blitkit}" || status=$?
 # A C host linked against the SDK's import libraries.
 timeout 600 wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
+# The SDK's example host, built with its CMake package: the picture on the
+# screen and the test program's sound.wav played to its end.
+timeout 600 wine "$dist/example/host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/sound.wav")" || status=$?
 [ "$status" -eq 0 ] || { echo "the Win32 test programs failed ($status; 124: out of time)"; exit 1; }
 wineserver -k 2>/dev/null || true
 stop_sound

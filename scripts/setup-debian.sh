@@ -10,7 +10,7 @@ SUDO=""
 native_pkgs=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
   libbenchmark-dev libstb-dev libsdl2-dev binutils llvm-14)
 win_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 libasound2:i386 qemu-user xvfb
-  x11-apps imagemagick)
+  x11-apps imagemagick unzip)
 
 missing=()
 for p in "${native_pkgs[@]}" "${win_pkgs[@]}"; do
