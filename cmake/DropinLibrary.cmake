@@ -38,7 +38,7 @@ function(add_dropin_library name)
   add_library(${name} SHARED ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
                                      PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE project_warnings ${ARG_LINK})
+  target_link_libraries(${name} PRIVATE project_warnings dropin_lean ${ARG_LINK})
   set_target_properties(${name} PROPERTIES PREFIX "")
   read_def_exports("${ARG_DEF}" exports)
   set_property(TARGET ${name} PROPERTY DROPIN_EXPORTS "${exports}")
@@ -46,10 +46,15 @@ function(add_dropin_library name)
   if(WIN32)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name}
       RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-    target_sources(${name} PRIVATE ${ARG_DEF})
-    # A base address of its own, so that no two of the DLLs collide at load.
-    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -Wl,--kill-at
+    set(no_crt ${PROJECT_SOURCE_DIR}/compat/win32/no_crt.cpp)
+    target_sources(${name} PRIVATE ${ARG_DEF} ${no_crt})
+    set_source_files_properties(${no_crt} PROPERTIES COMPILE_OPTIONS "-fno-builtin")
+    # No C runtime: DllMain is the entry point, libgcc the only support
+    # library (64-bit division, stack probes); stripped. A base address of
+    # its own, so that no two of the DLLs collide at load.
+    target_link_options(${name} PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12 -Wl,--kill-at
                         -Wl,--image-base,${ARG_BASE})
+    target_link_libraries(${name} PRIVATE kernel32 gcc)
     dropin_version_resource(${name} ${name}.dll "${ARG_DESCRIPTION}")
     # The linker's import library would lose the @N with --kill-at; dlltool
     # keeps the decorated symbols that __stdcall callers need and imports the
