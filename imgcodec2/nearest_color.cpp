@@ -205,7 +205,10 @@ void NearestColor::clearLists() {
 
 void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n) {
   prepare();
-  if (simdLevel() >= kSse2) {
+  const SimdLevel level = simdLevel();
+  if (level >= kAvx2) {
+    findRowAvx2(lists_, all_, bgr, out, n);
+  } else if (level >= kSse2) {
     findRowSse2(lists_, all_, bgr, out, n);
   } else {
     searchRow(lists_, all_, bgr, out, n,

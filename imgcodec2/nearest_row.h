@@ -15,8 +15,11 @@ namespace imgcodec2 {
 // NearestLists) and returns its list word. Portable code, built once.
 std::uint32_t buildCellList(NearestLists& lists, std::uint32_t colour);
 
-// NearestColor::findRow with SSE2, in a file of its own built for it.
+// NearestColor::findRow with SSE2 and with AVX2, in files of their own built
+// for them.
 void findRowSse2(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,
+                 std::uint8_t* out, std::size_t n);
+void findRowAvx2(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,
                  std::uint8_t* out, std::size_t n);
 
 namespace {
