@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # report.sh BENCH_DIR [CPU]: runs imgcodec2_bench and imgcodec2_bench_generic
 # (from BENCH_DIR, e.g. build/linux/bench) on one core (default 1), five
-# repetitions each, and prints the table of bench/README.md: medians and
-# their ratios to the anchors measured in the same run. Run it alone on the
-# machine.
+# repetitions each, and prints the tables of bench/README.md: the medians of
+# each step and their ratios to the anchors measured in the same iterations.
+# Run it alone on the machine.
 set -euo pipefail
 dir=$1 cpu=${2:-1}
 results=$(mktemp)
@@ -11,66 +11,79 @@ trap 'rm -f "$results"' EXIT
 for flavour in normal generic; do
   exe=$dir/imgcodec2_bench
   [ "$flavour" = generic ] && exe=${exe}_generic
+  # Google Benchmark's JSON has one field per line: keep the medians.
   taskset -c "$cpu" "$exe" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-    --benchmark_format=csv 2>/dev/null | awk -F, -v f="$flavour" '
-      $1 ~ /_median"$/ { name = $1; gsub(/"|_median/, "", name); print f, name, $3 }' >>"$results"
+    --benchmark_format=json 2>/dev/null | awk -v f="$flavour" '
+      /"name":/ { name = $2; gsub(/[",]/, "", name); keep = sub(/_median$/, "", name)
+                  sub(/\/(iterations|min_time|manual_time).*/, "", name) }
+      keep && /^ *"[a-z_0-9]+": [-0-9.e+]+,?$/ { key = $1; value = $2; gsub(/[":,]/, "", key)
+                                                 sub(/,$/, "", value); print f, name, key, value }' \
+    >>"$results"
 done
 
 awk '
-  { t[$1 " " $2] = $3 }
-  function ms(f, n) { return (f " " n) in t ? sprintf("%.1f", t[f " " n]) : "-" }
-  function ratio(f, a, b) {
-    return ((f " " a) in t && (f " " b) in t) ? sprintf("%.2f", t[f " " a] / t[f " " b]) : "-"
+  { t[$1 "|" $2 "|" $3] = $4 }
+  function v(f, bench, key) { return t[f "|" bench "|" key] }
+  function cell(f, bench, key, anchor, how,   a, x) {
+    x = v(f, bench, key)
+    if (x == "") return "-"
+    if (anchor == "") return sprintf("%.1f", x)
+    a = v(f, bench, anchor)
+    return how == "faster" ? sprintf("%.1f (%.0fx)", x, a / x) : sprintf("%.1f (%.2f)", x, x / a)
   }
-  function row(label, a, b, how) {
-    printf "| %s | %s | %s | %s | %s |\n", label, ms("normal", a), ratio("normal", a, b) how,
-           ms("generic", a), ratio("generic", a, b) how
+  function both(label, bench, key, anchor) {
+    printf "| %s | %s | %s |\n", label, cell("normal", bench, key, anchor, "of"),
+           cell("generic", bench, key, anchor, "of")
   }
   END {
-    split("all zero, random pixels|256 equal entries, random pixels|tight cluster farthest first, random pixels|grey ramp, random pixels|photo'"'"'s palette, the photo|random palette, random pixels", cases, "|")
-    print "| Colour search, 1024 x 1024 | normal ms | x faster than the scan | general registers ms | x faster than the scan |"
-    print "|---|---:|---:|---:|---:|"
-    for (c = 0; c < 6; ++c) {
-      lin = "BM_SearchLinear/case:" c
-      printf "| %s: linear scan | %s | | %s | |\n", cases[c + 1], ms("normal", lin), ms("generic", lin)
-      printf "| new palette | %s | %s | %s | %s |\n", ms("normal", "BM_Search/case:" c "/warm:0/scalar:0"),
-             ratio("normal", lin, "BM_Search/case:" c "/warm:0/scalar:0"),
-             ms("generic", "BM_Search/case:" c "/warm:0/scalar:0"),
-             ratio("generic", lin, "BM_Search/case:" c "/warm:0/scalar:0")
-      printf "| same palette again | %s | %s | %s | %s |\n", ms("normal", "BM_Search/case:" c "/warm:1/scalar:0"),
-             ratio("normal", lin, "BM_Search/case:" c "/warm:1/scalar:0"),
-             ms("generic", "BM_Search/case:" c "/warm:1/scalar:0"),
-             ratio("generic", lin, "BM_Search/case:" c "/warm:1/scalar:0")
-      printf "| new palette, no SIMD | %s | %s | %s | %s |\n", ms("normal", "BM_Search/case:" c "/warm:0/scalar:1"),
-             ratio("normal", lin, "BM_Search/case:" c "/warm:0/scalar:1"),
-             ms("generic", "BM_Search/case:" c "/warm:0/scalar:1"),
-             ratio("generic", lin, "BM_Search/case:" c "/warm:0/scalar:1")
+    build["normal"] = "normal"; build["generic"] = "general registers"
+    n = split("all zero, random pixels|256 equal entries, random pixels|tight cluster listed farthest first, random pixels|grey ramp, random pixels|the photo'"'"'s palette, the photo|random palette, random pixels", cases, "|")
+    print "Colour search, 1024 x 1024 pixels, ms (times faster than the linear scan):"
+    print ""
+    print "| palette, pixels | build | linear scan | new palette | same palette again | new palette, no SIMD |"
+    print "|---|---|---:|---:|---:|---:|"
+    for (c = 0; c < n; ++c) {
+      b = "BM_Search/case:" c
+      for (f = 0; f < 2; ++f) {
+        fl = f ? "generic" : "normal"
+        printf "| %s | %s | %s | %s | %s | %s |\n", f ? "" : cases[c + 1], build[fl],
+               cell(fl, b, "linear"), cell(fl, b, "new_palette", "linear", "faster"),
+               cell(fl, b, "same_palette", "linear", "faster"),
+               cell(fl, b, "new_palette_scalar", "linear", "faster")
+      }
     }
     print ""
-    print "| 4096 x 4096 | normal ms | ratio | general registers ms | ratio |"
-    print "|---|---:|---:|---:|---:|"
-    row("plain read, fresh buffer (cold pages)", "BM_PlainReadFresh", "BM_PlainReadReused", " of a read into a reused buffer")
-    row("plain read, reused buffer (warm pages)", "BM_PlainReadReused", "BM_Memcpy", " of memcpy")
-    row("memcpy of the file size", "BM_Memcpy", "BM_Memcpy", "")
-    row("LoadBMP 24 -> 24 (cold pages)", "BM_LoadBMP/target:24", "BM_PlainReadFresh", " of the fresh read")
-    row("LoadBMP 24 -> 16 (cold pages)", "BM_LoadBMP/target:16", "BM_LoadBMP/target:24", " of 24 -> 24")
-    row("LoadBMP 24 -> 15 (cold pages)", "BM_LoadBMP/target:15", "BM_LoadBMP/target:24", " of 24 -> 24")
-    row("decoders 24 -> 24 (warm pages)", "BM_DecodeWarm/target:24", "BM_PlainReadReused", " of the reused read")
-    row("decoders 24 -> 16 (warm pages)", "BM_DecodeWarm/target:16", "BM_DecodeWarm/target:24", " of 24 -> 24")
-    row("decoders 24 -> 15 (warm pages)", "BM_DecodeWarm/target:15", "BM_DecodeWarm/target:24", " of 24 -> 24")
-    row("plain write of the 24-bit file", "BM_PlainWrite", "BM_PlainWrite", "")
-    row("SaveBMP 24 -> 24", "BM_SaveBMP/source:24/exchange:0", "BM_PlainWrite", " of the plain write")
-    row("SaveBMP 24 -> 24, red and blue exchanged", "BM_SaveBMP/source:24/exchange:1", "BM_PlainWrite", " of the plain write")
-    row("SaveBMP 16 -> 24", "BM_SaveBMP/source:16/exchange:0", "BM_PlainWrite", " of the plain write")
-    row("SaveBMP 15 -> 24", "BM_SaveBMP/source:15/exchange:0", "BM_PlainWrite", " of the plain write")
-    row("LoadBMP of the 1024 x 1024 photo to 8 bits, new palette", "BM_LoadBMPTo8", "BM_SearchLinear/case:4", " of the scan alone")
+    print "4096 x 4096 pixels, 48 MiB file, ms (ratio to the anchor named):"
     print ""
-    print "| Kernel, 4096 x 4096, warm pages | scalar ms | SSSE3 ms | AVX2 ms | scalar, general registers ms |"
+    print "| step | normal | general registers |"
+    print "|---|---:|---:|"
+    both("plain read into a fresh buffer (cold pages), of a reused one", "BM_Load", "read_fresh", "read_reused")
+    both("plain read into a reused buffer (warm pages), of memcpy", "BM_Load", "read_reused", "memcpy")
+    both("memcpy of 48 MiB", "BM_Load", "memcpy")
+    both("LoadBMP 24 -> 24 (cold pages), of the fresh read", "BM_Load", "load_24", "read_fresh")
+    both("LoadBMP 24 -> 16 (cold pages), of 24 -> 24", "BM_Load", "load_16", "load_24")
+    both("LoadBMP 24 -> 15 (cold pages), of 24 -> 24", "BM_Load", "load_15", "load_24")
+    both("its decoders 24 -> 24 (warm pages), of the reused read", "BM_Load", "decode_24", "read_reused")
+    both("its decoders 24 -> 16 (warm pages), of 24 -> 24", "BM_Load", "decode_16", "decode_24")
+    both("its decoders 24 -> 15 (warm pages), of 24 -> 24", "BM_Load", "decode_15", "decode_24")
+    both("stb_image, of LoadBMP 24 -> 24", "BM_OtherLoaders", "stb_image", "load_24")
+    both("SDL2, of LoadBMP 24 -> 24", "BM_OtherLoaders", "sdl2", "load_24")
+    both("plain write of the 24-bit file", "BM_Save", "write")
+    both("SaveBMP 24 -> 24, of the plain write", "BM_Save", "save_24", "write")
+    both("SaveBMP 24 -> 24 red and blue exchanged, of the plain write", "BM_Save", "save_24_exchanged", "write")
+    both("SaveBMP 16 -> 24, of the plain write", "BM_Save", "save_16", "write")
+    both("SaveBMP 15 -> 24, of the plain write", "BM_Save", "save_15", "write")
+    both("LoadBMP of the 1024 x 1024 photo to 8 bits with a new palette, of to 24", "BM_LoadTo8", "load_8", "load_24")
+    print ""
+    print "Kernels alone, 4096 x 4096 pixels, warm buffers, ms:"
+    print ""
+    print "| kernel | scalar | SSSE3 | AVX2 | scalar, general registers |"
     print "|---|---:|---:|---:|---:|"
-    split("bgrTo16 bgrTo15 words16ToBgr words15ToBgr copySwapRedBlue", kernels, " ")
-    for (k = 0; k < 5; ++k) {
-      n = "BM_Kernel/kernel:" k "/level:"
-      printf "| %s | %s | %s | %s | %s |\n", kernels[k + 1], ms("normal", n 0), ms("normal", n 2),
-             ms("normal", n 3), ms("generic", n 0)
+    n = split("bgrTo16 bgrTo15 words16ToBgr words15ToBgr copySwapRedBlue", kernels, " ")
+    for (k = 0; k < n; ++k) {
+      b = "BM_Kernel/kernel:" k "/level:"
+      printf "| %s | %s | %s | %s | %s |\n", kernels[k + 1], cell("normal", b 0, "real_time"),
+             cell("normal", b 2, "real_time"), cell("normal", b 3, "real_time"),
+             cell("generic", b 0, "real_time")
     }
   }' "$results"
