@@ -123,15 +123,14 @@ std::uint32_t coarseList(NearestLists& lists, std::uint32_t colour) {
   return word;
 }
 
+// The key squared distance << 8 | index orders by distance, then index.
 std::uint8_t nearestScalar(const std::uint32_t* list, unsigned count, std::uint32_t colour) {
   const std::int32_t r = component(colour, 0), g = component(colour, 1), b = component(colour, 2);
   std::int32_t best = INT32_MAX;
   for (unsigned k = 0; k < count; ++k) {
     const std::uint32_t c = list[k];
     const std::int32_t dr = r - component(c, 0), dg = g - component(c, 1), db = b - component(c, 2);
-    const std::int32_t key =
-        (dr * dr + dg * dg + db * db) << 8 | static_cast<std::int32_t>(c >> 24);
-    best = key < best ? key : best;
+    best = std::min(best, (dr * dr + dg * dg + db * db) << 8 | static_cast<std::int32_t>(c >> 24));
   }
   return static_cast<std::uint8_t>(best & 0xFF);
 }
@@ -188,8 +187,11 @@ void NearestColor::attachMemory(void* memory, std::size_t bytes) {
   lists_.cells = lists_.coarse + kCoarseCubes;
   lists_.pool = lists_.cells + kCells;
   lists_.capacity = static_cast<std::uint32_t>(words - kCoarseCubes - kCells);
-  prepare();
-  clearLists();
+  if (ready_) {
+    clearLists();
+  } else {
+    prepare();
+  }
 }
 
 void NearestColor::prepare() {

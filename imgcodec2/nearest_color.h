@@ -3,8 +3,10 @@
 // answer. `NearestColor` gives the same answers from candidate lists: per
 // cube of 16^3 colours, built when a pixel first falls into it and kept until
 // the palette changes, the entries that can be nearest somewhere in the cube.
-// The lists live in memory handed over by the caller; without it every pixel
-// looks at all 256 entries.
+// A pixel looks at its cube's list alone, never more than the whole palette,
+// and no list is built twice for one palette, so no palette and no picture
+// can make the search slow. The lists live in memory handed over by the
+// caller; without it every pixel looks at all 256 entries.
 #pragma once
 
 #include <cstddef>
