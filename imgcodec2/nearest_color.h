@@ -48,8 +48,9 @@ class NearestColor {
   // Until the first call the palette is all black, as the library's is.
   void setPalette(const TrueColorPalette& palette);
   bool hasMemory() const;
-  // Zero-filled memory for the lists, aligned to 4 bytes, kept from then on;
-  // null or too small for the tables (18 KB) and the whole palette is ignored.
+  // Memory for the lists (aligned to 4 bytes, any content), used from then
+  // on; null, or too small for the tables (18 KB) and the whole palette, is
+  // ignored. Bytes beyond kMemoryBytes are not used.
   void attachMemory(void* memory, std::size_t bytes);
   // n pixels of blue, green, red bytes to their indices.
   void findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n);
