@@ -1,173 +1,371 @@
-// Load speed of the codec against a plain read of the same file, stb_image
-// and SDL2's BMP loader; the nearest-colour search against the linear scan.
+// What users of imgcodec2 wait for, each beside its anchors. A benchmark
+// runs a group of steps in turn in every iteration, so that the steps and
+// their anchors see the machine in the same state, and reports each step's
+// mean time in milliseconds as a counter (bench/report.sh turns them into the
+// table of bench/README.md):
+// - BM_Search: the colour search on 1024 x 1024 pixels, a new palette and
+//   every pixel mapped, against the linear scan, for the palettes that used
+//   to be slow;
+// - BM_Load and BM_Save: LoadBMP and SaveBMP of a 4096 x 4096 picture
+//   against a plain read and a plain write of the same file. LoadBMP always
+//   fills a fresh block (cold pages); its decoders are also run into a reused
+//   buffer (warm pages), beside a plain read into a fresh and into a reused
+//   buffer and memcpy;
+// - BM_Kernel: the conversion kernels on warm buffers, on every path the
+//   processor has.
+// Built twice: with the normal core, and with a core that uses the general
+// registers only, as the i686 DLL does (its vector kernels are the same).
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stb/stb_image.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
-#include <memory>
+#include <functional>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "bmp_header.h"
+#include "decoder.h"
 #include "imgcodec2.h"
 #include "nearest_color.h"
 #include "photo.h"
+#include "pixel_convert.h"
+#include "pixel_kernels.h"
+#include "simd_level.h"
 
 namespace {
 
+using imgcodec2::NearestColor;
+using imgcodec2::TrueColorPalette;
+
 constexpr int kBig = 4096;
-constexpr int kPhoto = 1024;
+constexpr int kSearch = 1024;
+
+using Step = std::pair<const char*, std::function<void()>>;
+
+// Runs the steps in turn once per iteration; the benchmark's time is their
+// sum, and each step's mean time is a counter.
+void runSteps(benchmark::State& state, const std::vector<Step>& steps) {
+  using Clock = std::chrono::steady_clock;
+  std::vector<double> seconds(steps.size(), 0.0);
+  for (auto _ : state) {
+    double total = 0;
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+      const auto start = Clock::now();
+      steps[k].second();
+      const double took = std::chrono::duration<double>(Clock::now() - start).count();
+      seconds[k] += took;
+      total += took;
+    }
+    state.SetIterationTime(total);
+  }
+  for (std::size_t k = 0; k < steps.size(); ++k)
+    state.counters[steps[k].first] = 1000 * seconds[k] / static_cast<double>(state.iterations());
+}
+
+// In memory where the system has such a folder, so that writes are not held
+// up by the disk.
+std::string tempFile(const char* name) {
+  const std::filesystem::path shm = "/dev/shm";
+  return ((std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path()) /
+          name)
+      .string();
+}
 
 const std::string& bigFile() {
   static const std::string path = [] {
-    std::string p = (std::filesystem::temp_directory_path() / "imgcodec2-bench-4096.bmp").string();
+    std::string p = tempFile("imgcodec2-bench-4096.bmp");
     benchphoto::writeBmp24(p, benchphoto::makePhoto(kBig, kBig), kBig, kBig);
     return p;
   }();
   return path;
 }
 
-const std::vector<std::uint8_t>& photo() {
-  static const auto px = benchphoto::makePhoto(kPhoto, kPhoto);
-  return px;
+std::size_t bigFileBytes() {
+  return static_cast<std::size_t>(std::filesystem::file_size(bigFile()));
 }
 
-const std::string& photoFile() {
-  static const std::string path = [] {
-    std::string p = (std::filesystem::temp_directory_path() / "imgcodec2-bench-photo.bmp").string();
-    benchphoto::writeBmp24(p, photo(), kPhoto, kPhoto);
-    return p;
-  }();
-  return path;
-}
-
-// A reference palette of 256 colours taken from the picture itself, as a
-// quantiser would give.
-imgcodec2::TrueColorPalette photoPalette() {
-  imgcodec2::TrueColorPalette p{};
-  const auto& px = photo();
-  for (int i = 0; i < 256; ++i) {
-    const std::size_t at = (static_cast<std::size_t>(i) * 4099 * 977) % (px.size() / 3) * 3;
-    p.entries[i] = {px[at + 2], px[at + 1], px[at]};
+void readAll(const std::string& path, char* buffer, std::size_t size) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t got = read(fd, buffer + done, size - done);
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
   }
-  return p;
+  close(fd);
 }
 
-void setBytes(benchmark::State& state, const std::string& path) {
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
-                          static_cast<std::int64_t>(std::filesystem::file_size(path)));
+void writeAll(const std::string& path, const char* bytes, std::size_t size) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t put = write(fd, bytes + done, size - done);
+    if (put <= 0) break;
+    done += static_cast<std::size_t>(put);
+  }
+  close(fd);
 }
 
-void BM_PlainRead(benchmark::State& state) {
-  const std::string& path = bigFile();
-  const std::size_t size = std::filesystem::file_size(path);
-  for (auto _ : state) {
-    int fd = open(path.c_str(), O_RDONLY);
-    auto* buffer = static_cast<char*>(std::malloc(size));
+// The decoders of LoadBMP over a file descriptor, into the caller's buffer.
+class FdSource : public imgcodec2::ByteSource {
+ public:
+  explicit FdSource(int fd) : fd_(fd) {}
+  std::size_t read(void* dst, std::size_t n) override {
     std::size_t done = 0;
-    while (done < size) {
-      ssize_t got = read(fd, buffer + done, size - done);
+    while (done < n) {
+      const ssize_t got = ::read(fd_, static_cast<char*>(dst) + done, n - done);
       if (got <= 0) break;
       done += static_cast<std::size_t>(got);
     }
-    benchmark::DoNotOptimize(buffer);
-    std::free(buffer);
-    close(fd);
+    return done;
   }
-  setBytes(state, path);
-}
-BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond);
 
-void BM_LoadBMP(benchmark::State& state) {
-  const std::string& path = bigFile();
-  ConfigBMP(BMP_CFG_TARGET_BPP, static_cast<int32_t>(state.range(0)));
-  for (auto _ : state) {
-    BMPImage* image = LoadBMP(path.c_str());
-    if (image->Status != BMP_OK) state.SkipWithError("load failed");
-    benchmark::DoNotOptimize(image->Pixels);
-    UnloadBMP(image);
+ private:
+  int fd_;
+};
+
+void decodeInto(std::uint8_t* pixels, std::int32_t target) {
+  static std::vector<std::uint8_t> work(64 * 1024);
+  std::uint8_t store[imgcodec2::kHeaderStoreBytes], paletteBlock[1024], palette[768];
+  const int fd = open(bigFile().c_str(), O_RDONLY);
+  FdSource source(fd);
+  imgcodec2::BmpLayout layout;
+  if (imgcodec2::readBmpHeaders(source, bigFileBytes(), target, store, layout) == BMP_OK) {
+    const imgcodec2::DecodeTarget to{pixels,  palette,     paletteBlock, false,
+                                     nullptr, work.data(), work.size()};
+    imgcodec2::decodeBmp(source, layout, to);
   }
+  close(fd);
+}
+
+void loadAndUnload(const std::string& path, int target) {
+  ConfigBMP(BMP_CFG_TARGET_BPP, target);
+  BMPImage* image = LoadBMP(path.c_str());
+  benchmark::DoNotOptimize(image->Pixels);
+  if (image->Status == BMP_OK) UnloadBMP(image);
   ConfigBMP(BMP_CFG_TARGET_BPP, 0);
-  setBytes(state, path);
 }
-BENCHMARK(BM_LoadBMP)->ArgName("target")->Arg(24)->Arg(16)->Arg(15)->Unit(benchmark::kMillisecond);
 
-void BM_StbImage(benchmark::State& state) {
-  const std::string& path = bigFile();
-  for (auto _ : state) {
-    int w, h, n;
-    unsigned char* px = stbi_load(path.c_str(), &w, &h, &n, 3);
-    if (!px) state.SkipWithError("stb failed");
-    benchmark::DoNotOptimize(px);
-    stbi_image_free(px);
+void BM_Load(benchmark::State& state) {
+  const std::size_t size = bigFileBytes();
+  std::vector<char> reused(size, 1), other(size, 2);
+  std::vector<std::uint8_t> pixels(size, 3);
+  runSteps(state, {{"read_fresh",
+                    [&] {
+                      auto* fresh = static_cast<char*>(std::malloc(size));
+                      readAll(bigFile(), fresh, size);
+                      benchmark::DoNotOptimize(fresh);
+                      std::free(fresh);
+                    }},
+                   {"read_reused", [&] { readAll(bigFile(), reused.data(), size); }},
+                   {"memcpy", [&] { std::memcpy(other.data(), reused.data(), size); }},
+                   {"load_24", [&] { loadAndUnload(bigFile(), 24); }},
+                   {"load_16", [&] { loadAndUnload(bigFile(), 16); }},
+                   {"load_15", [&] { loadAndUnload(bigFile(), 15); }},
+                   {"decode_24", [&] { decodeInto(pixels.data(), 24); }},
+                   {"decode_16", [&] { decodeInto(pixels.data(), 16); }},
+                   {"decode_15", [&] { decodeInto(pixels.data(), 15); }}});
+}
+BENCHMARK(BM_Load)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A 24-bit file of the picture's size: plainly, and by SaveBMP from 24 bits
+// (as they are, and red and blue exchanged), 16 and 15 bits.
+void BM_Save(benchmark::State& state) {
+  const std::size_t pixelCount = static_cast<std::size_t>(kBig) * kBig;
+  std::vector<char> file(bigFileBytes(), 3);
+  std::vector<std::uint8_t> pixels24(pixelCount * 3, 0x5A), pixels16(pixelCount * 2, 0xA5);
+  const std::string path = tempFile("imgcodec2-bench-saved.bmp");
+  auto save = [&](std::vector<std::uint8_t>& pixels, int bpp, int order) {
+    BMPImage source{};
+    source.Pixels = pixels.data();
+    source.Width = kBig;
+    source.Height = kBig;
+    source.BitsPerPixel = bpp;
+    BMPImage description = source;
+    description.BitsPerPixel = 24;
+    ConfigBMP(BMP_CFG_RGB_ORDER, order);
+    SaveBMP(path.c_str(), &source, &description);
+    ConfigBMP(BMP_CFG_RGB_ORDER, 0);
+  };
+  runSteps(state, {{"write", [&] { writeAll(path, file.data(), file.size()); }},
+                   {"save_24", [&] { save(pixels24, 24, 0); }},
+                   {"save_24_exchanged", [&] { save(pixels24, 24, 1); }},
+                   {"save_16", [&] { save(pixels16, 16, 0); }},
+                   {"save_15", [&] { save(pixels16, 15, 0); }}});
+}
+BENCHMARK(BM_Save)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_OtherLoaders(benchmark::State& state) {
+  runSteps(state, {{"stb_image",
+                    [] {
+                      int w, h, n;
+                      unsigned char* px = stbi_load(bigFile().c_str(), &w, &h, &n, 3);
+                      benchmark::DoNotOptimize(px);
+                      stbi_image_free(px);
+                    }},
+                   {"sdl2",
+                    [] {
+                      SDL_Surface* surface = SDL_LoadBMP(bigFile().c_str());
+                      benchmark::DoNotOptimize(surface);
+                      SDL_FreeSurface(surface);
+                    }},
+                   {"load_24", [] { loadAndUnload(bigFile(), 24); }}});
+}
+BENCHMARK(BM_OtherLoaders)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Argument 0 names the kernel, argument 1 the highest instruction set used.
+void BM_Kernel(benchmark::State& state) {
+  struct Kernel {
+    imgcodec2::ConvertFn convert;
+    std::size_t inBytes, outBytes;
+  };
+  static const Kernel kernels[] = {{imgcodec2::bgrTo16, 3, 2},
+                                   {imgcodec2::bgrTo15, 3, 2},
+                                   {imgcodec2::words16ToBgr, 2, 3},
+                                   {imgcodec2::words15ToBgr, 2, 3},
+                                   {imgcodec2::copySwapRedBlue, 3, 3}};
+  const Kernel& k = kernels[state.range(0)];
+  const auto level = static_cast<imgcodec2::SimdLevel>(state.range(1));
+  if (level > imgcodec2::simdLevel()) {
+    state.SkipWithError("not on this processor");
+    return;
   }
-  setBytes(state, path);
-}
-BENCHMARK(BM_StbImage)->Unit(benchmark::kMillisecond);
-
-void BM_Sdl2LoadBMP(benchmark::State& state) {
-  const std::string& path = bigFile();
+  const std::size_t n = static_cast<std::size_t>(kBig) * kBig;
+  std::vector<std::uint8_t> in(n * k.inBytes, 0x5A), out(n * k.outBytes, 0);
+  imgcodec2::limitSimdLevel(level);
   for (auto _ : state) {
-    SDL_Surface* surface = SDL_LoadBMP(path.c_str());
-    if (!surface) state.SkipWithError("SDL failed");
-    benchmark::DoNotOptimize(surface);
-    SDL_FreeSurface(surface);
+    k.convert(in.data(), out.data(), n);
+    benchmark::DoNotOptimize(out.data());
   }
-  setBytes(state, path);
+  imgcodec2::limitSimdLevel(imgcodec2::kAvx2);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (in.size() + out.size())));
 }
-BENCHMARK(BM_Sdl2LoadBMP)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Kernel)
+    ->ArgNames({"kernel", "level"})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {imgcodec2::kScalar, imgcodec2::kSsse3, imgcodec2::kAvx2}})
+    ->MinTime(0.2)
+    ->Unit(benchmark::kMillisecond);
 
-// 24 to 8 bits on the photo: the plain scan per pixel, the cached search from
-// a cold cache (as after a new reference palette), and the whole LoadBMP.
-void BM_NearestLinear(benchmark::State& state) {
-  const auto palette = photoPalette();
-  const auto& px = photo();
-  for (auto _ : state) {
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < px.size(); i += 3)
-      sum += imgcodec2::findLinear(palette, px[i + 2], px[i + 1], px[i]);
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kPhoto * kPhoto);
+// ---- Colour search ---------------------------------------------------------
+
+const std::vector<std::uint8_t>& photo() {
+  static const auto px = benchphoto::makePhoto(kSearch, kSearch);
+  return px;
 }
-BENCHMARK(BM_NearestLinear)->Unit(benchmark::kMillisecond);
 
-void BM_NearestCached(benchmark::State& state) {
-  const auto palette = photoPalette();
-  const auto& px = photo();
-  auto search = std::make_unique<imgcodec2::NearestColor>();
-  std::vector<std::uint8_t> indices(kPhoto * kPhoto);
-  for (auto _ : state) {
-    search->reset(palette);
-    for (std::size_t row = 0; row < kPhoto; ++row) {
-      search->findRow(&px[row * kPhoto * 3], &indices[row * kPhoto], kPhoto);
+const std::vector<std::uint8_t>& randomPixels() {
+  static const auto px = [] {
+    std::vector<std::uint8_t> v(static_cast<std::size_t>(kSearch) * kSearch * 3);
+    std::mt19937 rng(5);
+    for (auto& b : v) b = static_cast<std::uint8_t>(rng());
+    return v;
+  }();
+  return px;
+}
+
+struct SearchCase {
+  TrueColorPalette palette;
+  const std::vector<std::uint8_t>* pixels;
+};
+
+// 0 all zero, 1 256 equal entries, 2 a tight cluster listed farthest from
+// its centre first, 3 grey ramp, each on random pixels; 4 the photo's own
+// palette on the photo; 5 a random palette on random pixels.
+const SearchCase& searchCase(int which) {
+  static const std::vector<SearchCase> cases = [] {
+    std::vector<SearchCase> c;
+    TrueColorPalette p{};
+    c.push_back({p, &randomPixels()});
+    for (auto& e : p.entries) e = {77, 140, 200};
+    c.push_back({p, &randomPixels()});
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> near(-4, 4), any(0, 255);
+    for (auto& e : p.entries) e = {120 + near(rng), 200 + near(rng), 60 + near(rng)};
+    auto spread = [](const imgcodec2::PaletteEntry& e) {
+      return (e.red - 120) * (e.red - 120) + (e.green - 200) * (e.green - 200) +
+             (e.blue - 60) * (e.blue - 60);
+    };
+    std::stable_sort(std::begin(p.entries), std::end(p.entries),
+                     [&](const auto& a, const auto& b) { return spread(a) > spread(b); });
+    c.push_back({p, &randomPixels()});
+    for (int i = 0; i < 256; ++i) p.entries[i] = {i, i, i};
+    c.push_back({p, &randomPixels()});
+    // As a quantiser would give: colours taken from the picture itself.
+    const auto& px = photo();
+    for (int i = 0; i < 256; ++i) {
+      const std::size_t at = (static_cast<std::size_t>(i) * 4099 * 977) % (px.size() / 3) * 3;
+      p.entries[i] = {px[at + 2], px[at + 1], px[at]};
     }
-    benchmark::DoNotOptimize(indices.data());
-  }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kPhoto * kPhoto);
+    c.push_back({p, &photo()});
+    for (auto& e : p.entries) e = {any(rng), any(rng), any(rng)};
+    c.push_back({p, &randomPixels()});
+    return c;
+  }();
+  return cases[static_cast<std::size_t>(which)];
 }
-BENCHMARK(BM_NearestCached)->Unit(benchmark::kMillisecond);
 
-void BM_LoadBMPTo8(benchmark::State& state) {
-  const auto palette = photoPalette();
+// The linear scan; a new palette and every pixel mapped (the lists built as
+// pixels need them); the same again with the lists kept; a new palette on
+// the scalar path.
+void BM_Search(benchmark::State& state) {
+  const SearchCase& c = searchCase(static_cast<int>(state.range(0)));
+  const auto& px = *c.pixels;
+  static std::vector<std::uint32_t> memory(NearestColor::kMemoryBytes / 4);
+  static NearestColor search;
+  search.attachMemory(memory.data(), NearestColor::kMemoryBytes);
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(kSearch) * kSearch);
+  auto mapAll = [&] {
+    for (std::size_t row = 0; row < kSearch; ++row)
+      search.findRow(&px[row * kSearch * 3], &indices[row * kSearch], kSearch);
+    benchmark::DoNotOptimize(indices.data());
+  };
+  runSteps(state, {{"linear",
+                    [&] {
+                      unsigned sum = 0;
+                      for (std::size_t i = 0; i < px.size(); i += 3)
+                        sum += imgcodec2::findLinear(c.palette, px[i + 2], px[i + 1], px[i]);
+                      benchmark::DoNotOptimize(sum);
+                    }},
+                   {"new_palette",
+                    [&] {
+                      search.setPalette(c.palette);
+                      mapAll();
+                    }},
+                   {"same_palette", mapAll},
+                   {"new_palette_scalar", [&] {
+                      imgcodec2::limitSimdLevel(imgcodec2::kScalar);
+                      search.setPalette(c.palette);
+                      mapAll();
+                      imgcodec2::limitSimdLevel(imgcodec2::kAvx2);
+                    }}});
+}
+BENCHMARK(BM_Search)->ArgName("case")->DenseRange(0, 5)->Iterations(2)->UseManualTime()->Unit(
+    benchmark::kMillisecond);
+
+// The photo through LoadBMP, to 24 bits and to 8 bits with a new palette.
+void BM_LoadTo8(benchmark::State& state) {
+  const SearchCase& c = searchCase(4);
+  const std::string path = tempFile("imgcodec2-bench-photo.bmp");
+  benchphoto::writeBmp24(path, photo(), kSearch, kSearch);
   unsigned char colours[768];
   for (int i = 0; i < 256; ++i) {
-    colours[3 * i] = static_cast<unsigned char>(palette.entries[i].red);
-    colours[3 * i + 1] = static_cast<unsigned char>(palette.entries[i].green);
-    colours[3 * i + 2] = static_cast<unsigned char>(palette.entries[i].blue);
+    colours[3 * i] = static_cast<unsigned char>(c.palette.entries[i].red);
+    colours[3 * i + 1] = static_cast<unsigned char>(c.palette.entries[i].green);
+    colours[3 * i + 2] = static_cast<unsigned char>(c.palette.entries[i].blue);
   }
-  const std::string& path = photoFile();
-  ConfigBMP(BMP_CFG_TARGET_BPP, 8);
-  for (auto _ : state) {
-    SetTrueColorPalette(colours);  // a cold cache every time
-    BMPImage* image = LoadBMP(path.c_str());
-    benchmark::DoNotOptimize(image->Pixels);
-    UnloadBMP(image);
-  }
-  ConfigBMP(BMP_CFG_TARGET_BPP, 0);
+  runSteps(state, {{"load_24", [&] { loadAndUnload(path, 24); }}, {"load_8", [&] {
+                                                                     SetTrueColorPalette(colours);
+                                                                     loadAndUnload(path, 8);
+                                                                   }}});
 }
-BENCHMARK(BM_LoadBMPTo8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadTo8)->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,17 +11,15 @@
 
 namespace imgcodec2 {
 
-extern NearestColor nearestCache;
-
 struct CodecState {
   BMPImage image{};
   std::int32_t rgbOrder = 0;     // BMP_CFG_RGB_ORDER
   std::int32_t targetBpp = 0;    // BMP_CFG_TARGET_BPP
   std::int32_t saveTopDown = 3;  // BMP_CFG_SAVE_TOP_DOWN
   TrueColorPalette trueColorPalette{};
-  // Answers cached for trueColorPalette. Megabytes of zeros: kept in storage
-  // of its own, so that the library's file does not carry them.
-  NearestColor& nearest = nearestCache;
+  // The colour search for trueColorPalette; its lists get memory of their
+  // own the first time a load needs them.
+  NearestColor nearest;
 
   HANDLE file = nullptr;  // the file being read or written
   std::uint8_t headerStore[kHeaderStoreBytes] = {};

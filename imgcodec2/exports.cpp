@@ -9,8 +9,6 @@ using imgcodec2::codecState;
 
 namespace imgcodec2 {
 
-NearestColor nearestCache;
-
 CodecState& codecState() {
   static CodecState state;
   return state;
@@ -19,6 +17,17 @@ CodecState& codecState() {
 namespace {
 
 constexpr DWORD kFileFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN;
+
+// The colour search's lists take a megabyte: asked of the system the first
+// time a load maps true colours to the reference palette, and kept. Without
+// it the search still gives the same answers, only slower.
+void giveSearchMemory(CodecState& s) {
+  if (s.layout.bitCount == 24 && s.layout.outputBpp == 8 && !s.nearest.hasMemory()) {
+    constexpr std::size_t bytes = NearestColor::kMemoryBytes;
+    s.nearest.attachMemory(VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE),
+                           bytes);
+  }
+}
 
 void closeFile(CodecState& s) {
   CloseHandle(s.file);
@@ -58,7 +67,7 @@ extern "C" void IMGCODEC2_API SetTrueColorPalette(const unsigned char* colours) 
   for (int n = 0; n < 256; ++n) {
     s.trueColorPalette.entries[n] = {colours[3 * n], colours[3 * n + 1], colours[3 * n + 2]};
   }
-  s.nearest.reset(s.trueColorPalette);
+  s.nearest.setPalette(s.trueColorPalette);
 }
 
 extern "C" BMPImage* IMGCODEC2_API LoadBMP(const char* path) {
@@ -87,6 +96,7 @@ extern "C" BMPImage* IMGCODEC2_API LoadBMP(const char* path) {
   }
 
   s.image.BitsPerPixel = static_cast<int32_t>(s.layout.outputBpp);
+  giveSearchMemory(s);
   const DecodeTarget target{pixels, s.image.Palette, s.paletteBlock, s.rgbOrder != 0, &s.nearest,
                             s.io,   sizeof s.io};
   decodeBmp(source, s.layout, target);

@@ -1,59 +1,161 @@
 #include "nearest_color.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
+
+#include "nearest_row.h"
+#include "simd_level.h"
 
 namespace imgcodec2 {
 
 namespace {
 
-inline std::int32_t distance(const PaletteEntry& e, std::int32_t r, std::int32_t g,
-                             std::int32_t b) {
-  const std::int32_t dr = r - e.red, dg = g - e.green, db = b - e.blue;
-  return dr * dr + dg * dg + db * db;
+constexpr unsigned kCoarseShift = 5;
+constexpr unsigned kCellShift = 4;
+constexpr unsigned kCoarseCubes = 512;
+constexpr unsigned kCells = 4096;
+constexpr std::uint32_t kAllEntries = 256;  // the list word of the whole palette
+// How many of the nearest kept candidates each later one is tested against.
+constexpr unsigned kDominanceTests = 4;
+
+inline std::int32_t component(std::uint32_t word, unsigned k) {
+  return static_cast<std::int32_t>((word >> (8 * k)) & 0xFFu);
 }
 
-// Branch-free, so that the loops over all entries vectorise.
-inline void axisRange(std::int32_t c, std::int32_t lo, std::int32_t size, std::int32_t& nearSq,
-                      std::int32_t& farSq) {
-  const std::int32_t hi = lo + size - 1;
-  const std::int32_t below = lo - c, above = c - hi;
-  const std::int32_t nearD = std::max(std::max(below, above), 0);
-  const std::int32_t farD = std::max(c - lo, hi - c);
-  nearSq += nearD * nearD;
-  farSq += farD * farD;
-}
-
-// Squared distances from an entry to the nearest and to the farthest colour
-// of the cube of side `size` whose lowest corner is (r0, g0, b0).
-inline void cubeRange(std::int32_t red, std::int32_t green, std::int32_t blue, std::int32_t r0,
-                      std::int32_t g0, std::int32_t b0, std::int32_t size, std::int32_t& nearSq,
-                      std::int32_t& farSq) {
-  nearSq = farSq = 0;
-  axisRange(red, r0, size, nearSq, farSq);
-  axisRange(green, g0, size, nearSq, farSq);
-  axisRange(blue, b0, size, nearSq, farSq);
-}
-
-struct Corner {
-  std::int32_t r, g, b;
+// A cube of colours: lowest and highest value of red, green and blue.
+struct Box {
+  std::int32_t lo[3], hi[3];
 };
 
-// The lowest corner of the cube of side 1 << shift that holds the colour.
-inline Corner cubeCorner(unsigned r, unsigned g, unsigned b, unsigned shift) {
-  const unsigned mask = ~((1u << shift) - 1u);
-  return {static_cast<std::int32_t>(r & mask), static_cast<std::int32_t>(g & mask),
-          static_cast<std::int32_t>(b & mask)};
+Box boxOf(std::uint32_t colour, unsigned shift) {
+  Box box;
+  for (unsigned k = 0; k < 3; ++k) {
+    box.lo[k] = component(colour, k) >> shift << shift;
+    box.hi[k] = box.lo[k] + (1 << shift) - 1;
+  }
+  return box;
+}
+
+// Squared distances from a candidate to the nearest and the farthest colour
+// of the box.
+void rangeOf(std::uint32_t c, const Box& box, std::int32_t& nearSq, std::int32_t& farSq) {
+  nearSq = farSq = 0;
+  for (unsigned k = 0; k < 3; ++k) {
+    const std::int32_t v = component(c, k);
+    const std::int32_t nearD = std::max(std::max(box.lo[k] - v, v - box.hi[k]), 0);
+    const std::int32_t farD = std::max(v - box.lo[k], box.hi[k] - v);
+    nearSq += nearD * nearD;
+    farSq += farD * farD;
+  }
+}
+
+// Whether candidate b wins over a at every colour x of the box: nearer, or
+// as near with the lower index. d(x, a) - d(x, b) = |a|^2 - |b|^2 - 2 x.(a - b)
+// is linear in x, so its least value over the box is at a corner.
+bool beatsEverywhere(std::uint32_t b, std::uint32_t a, const Box& box) {
+  std::int32_t least = 0;
+  for (unsigned k = 0; k < 3; ++k) {
+    const std::int32_t ak = component(a, k), bk = component(b, k), d = ak - bk;
+    least += ak * ak - bk * bk - 2 * std::max(box.lo[k] * d, box.hi[k] * d);
+  }
+  return least > 0 || (least == 0 && (b >> 24) < (a >> 24));
+}
+
+// The candidates of from[0, n) that can be nearest somewhere in the box, into
+// out in order of distance from the box, then index. The nearest entry of a
+// colour x is kept: it is no farther from x than the entry whose farthest
+// point of the box is nearest (the anchor), so its own distance from the box
+// is within that bound; and no entry beats it everywhere. Entries that the
+// anchor or one of the first kept candidates beats everywhere go: they cover
+// duplicates and most entries hidden behind others.
+unsigned prune(const std::uint32_t* from, unsigned n, const Box& box, std::uint32_t* out) {
+  std::int32_t nearSq[256];
+  std::int32_t bound = INT32_MAX;
+  std::uint32_t anchor = from[0];
+  for (unsigned k = 0; k < n; ++k) {
+    std::int32_t farSq;
+    rangeOf(from[k], box, nearSq[k], farSq);
+    if (farSq < bound) {
+      bound = farSq;
+      anchor = from[k];
+    }
+  }
+  std::uint64_t order[256];  // distance from the box << 32 | candidate (index in its top byte)
+  unsigned m = 0;
+  for (unsigned k = 0; k < n; ++k) {
+    if (nearSq[k] <= bound && !beatsEverywhere(anchor, from[k], box))
+      order[m++] = static_cast<std::uint64_t>(nearSq[k]) << 32 | from[k];
+  }
+  std::sort(order, order + m);
+  unsigned kept = 0;
+  for (unsigned j = 0; j < m; ++j) {
+    const auto c = static_cast<std::uint32_t>(order[j]);
+    bool beaten = false;
+    for (unsigned q = 0; q < kept && q < kDominanceTests && !beaten; ++q)
+      beaten = beatsEverywhere(out[q], c, box);
+    if (!beaten) out[kept++] = c;
+  }
+  return kept;
+}
+
+// Copies a list into the pool, padded; 0 when the pool has no room left.
+std::uint32_t store(NearestLists& lists, const std::uint32_t* list, unsigned n) {
+  const unsigned padded = (n + 3) & ~3u;
+  if (lists.capacity - lists.used < padded) return 0;
+  std::uint32_t* at = lists.pool + lists.used;
+  for (unsigned k = 0; k < padded; ++k) at[k] = list[k < n ? k : 0];
+  const std::uint32_t word = lists.used << 9 | n;
+  lists.used += padded;
+  return word;
+}
+
+std::uint32_t coarseList(NearestLists& lists, std::uint32_t colour) {
+  const unsigned cube =
+      ((colour >> 5) & 0x7u) | ((colour >> 10) & 0x38u) | ((colour >> 15) & 0x1C0u);
+  std::uint32_t& word = lists.coarse[cube];
+  if (!word) {
+    std::uint32_t out[256];
+    const unsigned n = prune(lists.pool, 256, boxOf(colour, kCoarseShift), out);
+    word = store(lists, out, n);
+    if (!word) word = kAllEntries;
+  }
+  return word;
+}
+
+// The key squared distance << 8 | index orders by distance, then index.
+std::uint8_t nearestScalar(const std::uint32_t* list, unsigned count, std::uint32_t colour) {
+  const std::int32_t r = component(colour, 0), g = component(colour, 1), b = component(colour, 2);
+  std::int32_t best = INT32_MAX;
+  for (unsigned k = 0; k < count; ++k) {
+    const std::uint32_t c = list[k];
+    const std::int32_t dr = r - component(c, 0), dg = g - component(c, 1), db = b - component(c, 2);
+    best = std::min(best, (dr * dr + dg * dg + db * db) << 8 | static_cast<std::int32_t>(c >> 24));
+  }
+  return static_cast<std::uint8_t>(best & 0xFF);
 }
 
 }  // namespace
+
+std::uint32_t buildCellList(NearestLists& lists, std::uint32_t colour) {
+  const std::uint32_t parent = coarseList(lists, colour);
+  std::uint32_t out[256];
+  const unsigned n =
+      prune(lists.pool + (parent >> 9), parent & 511u, boxOf(colour, kCellShift), out);
+  std::uint32_t word = store(lists, out, n);
+  if (!word) word = parent;
+  return lists.cells[cellOf(colour)] = word;
+}
 
 std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g, unsigned b) {
   std::int32_t best = 1234567;
   std::uint8_t found = 0;
   for (unsigned i = 0; i < 256; ++i) {
-    const std::int32_t d = distance(palette.entries[i], static_cast<std::int32_t>(r),
-                                    static_cast<std::int32_t>(g), static_cast<std::int32_t>(b));
+    const PaletteEntry& e = palette.entries[i];
+    const std::int32_t dr = static_cast<std::int32_t>(r) - e.red;
+    const std::int32_t dg = static_cast<std::int32_t>(g) - e.green;
+    const std::int32_t db = static_cast<std::int32_t>(b) - e.blue;
+    const std::int32_t d = dr * dr + dg * dg + db * db;
     if (d == 0) return static_cast<std::uint8_t>(i);
     if (d < best) {
       best = d;
@@ -63,176 +165,67 @@ std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g,
   return found;
 }
 
-void NearestColor::reset(const TrueColorPalette& palette) {
-  palette_ = palette;
-  std::memset(coarseStart_, 0, sizeof coarseStart_);
-  coarseUsed_ = 0;
-  fine_.clear();
-  micro_.clear();
-}
-
-template <unsigned Shift>
-void NearestColor::Level<Shift>::clear() {
-  std::memset(list, 0, sizeof list);
-  used = 0;
-}
-
-// The candidates of a cube are the entries whose nearest colour of the cube
-// is no farther than the smallest farthest-colour distance of any entry: the
-// winner of every colour of the cube is among them. A smaller cube's
-// candidates are all among those of the larger cube that holds it (its
-// distances are no smaller and its bound no larger), so it need look at
-// those only.
-const std::uint8_t* NearestColor::coarseList(unsigned r, unsigned g, unsigned b, unsigned& count) {
-  const unsigned cell = cellOf<kCoarseShift>(r, g, b);
-  if (!coarseStart_[cell]) {
-    const std::int32_t size = 1 << kCoarseShift;
-    const Corner c = cubeCorner(r, g, b, kCoarseShift);
-    std::int32_t nearSq[256], farSq[256];
-    for (unsigned i = 0; i < 256; ++i) {
-      const PaletteEntry& e = palette_.entries[i];
-      cubeRange(e.red, e.green, e.blue, c.r, c.g, c.b, size, nearSq[i], farSq[i]);
-    }
-    const std::int32_t bound = *std::min_element(farSq, farSq + 256);
-    coarseStart_[cell] = coarseUsed_ + 1;
-    for (unsigned i = 0; i < 256; ++i) {
-      if (nearSq[i] <= bound) coarsePool_[coarseUsed_++] = static_cast<std::uint8_t>(i);
-    }
-    coarseCount_[cell] = static_cast<std::uint16_t>(coarseUsed_ - (coarseStart_[cell] - 1));
+void NearestColor::setPalette(const TrueColorPalette& palette) {
+  for (std::uint32_t i = 0; i < 256; ++i) {
+    const PaletteEntry& e = palette.entries[i];
+    all_[i] = (static_cast<std::uint32_t>(e.red) & 0xFFu) |
+              (static_cast<std::uint32_t>(e.green) & 0xFFu) << 8 |
+              (static_cast<std::uint32_t>(e.blue) & 0xFFu) << 16 | i << 24;
   }
-  count = coarseCount_[cell];
-  return coarsePool_ + coarseStart_[cell] - 1;
+  ready_ = true;
+  clearLists();
 }
 
-// Lists are sorted by the distance from the cube (then by index), so a
-// search can stop at the first candidate that cannot beat the best so far.
-template <unsigned Shift>
-std::uint32_t NearestColor::Level<Shift>::build(unsigned cell, const Candidate* from, unsigned n,
-                                                unsigned r, unsigned g, unsigned b) {
-  const std::int32_t size = 1 << Shift;
-  const Corner corner = cubeCorner(r, g, b, Shift);
-  std::int32_t nearSq[256];
-  std::int32_t bound = INT32_MAX;
-  for (unsigned k = 0; k < n; ++k) {
-    std::int32_t farSq;
-    cubeRange(from[k].red, from[k].green, from[k].blue, corner.r, corner.g, corner.b, size,
-              nearSq[k], farSq);
-    bound = std::min(bound, farSq);
+bool NearestColor::hasMemory() const {
+  return lists_.cells != nullptr;
+}
+
+void NearestColor::attachMemory(void* memory, std::size_t bytes) {
+  const std::size_t words = std::min(bytes, kMemoryBytes) / sizeof(std::uint32_t);
+  if (!memory || words < kCoarseCubes + kCells + 256) return;
+  lists_.coarse = static_cast<std::uint32_t*>(memory);
+  lists_.cells = lists_.coarse + kCoarseCubes;
+  lists_.pool = lists_.cells + kCells;
+  lists_.capacity = static_cast<std::uint32_t>(words - kCoarseCubes - kCells);
+  if (ready_) {
+    clearLists();
+  } else {
+    prepare();
   }
-  if (used + n + kUnrolled > kPoolEntries) clear();  // full: start the lists over
-  const std::uint32_t first = used;
-  for (unsigned k = 0; k < n; ++k) {
-    if (nearSq[k] > bound) continue;
-    std::uint32_t at = used++;
-    while (at > first && pool[at - 1].nearSq > nearSq[k]) {
-      pool[at] = pool[at - 1];
-      --at;
-    }
-    pool[at] = from[k];
-    pool[at].nearSq = nearSq[k];
+}
+
+void NearestColor::prepare() {
+  if (!ready_) setPalette(TrueColorPalette{});
+}
+
+void NearestColor::clearLists() {
+  if (!lists_.cells) return;
+  std::memset(lists_.coarse, 0, (kCoarseCubes + kCells) * sizeof(std::uint32_t));
+  std::memcpy(lists_.pool, all_, sizeof all_);
+  lists_.used = 256;
+}
+
+void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n) {
+  prepare();
+  const SimdLevel level = simdLevel();
+  if (level >= kAvx2) {
+    findRowAvx2(lists_, all_, bgr, out, n);
+  } else if (level >= kSse2) {
+    findRowSse2(lists_, all_, bgr, out, n);
+  } else {
+    searchRow(lists_, all_, bgr, out, n,
+              [](const std::uint32_t* list, unsigned count, std::uint32_t colour) {
+                return nearestScalar(list, count, colour);
+              });
   }
-  list[cell] = (first << kCountBits) | (used - first);
-  // Short lists are padded for the unrolled start of the search with copies
-  // of their first candidate, which change no answer.
-  while (used - first < kUnrolled) pool[used++] = pool[first];
-  return list[cell];
-}
-
-const NearestColor::Candidate* NearestColor::fineList(unsigned r, unsigned g, unsigned b,
-                                                      const Candidate*& end) {
-  const unsigned cell = cellOf<kFineShift>(r, g, b);
-  std::uint32_t word = fine_.list[cell];
-  if (!word) {
-    unsigned n = 0;
-    const std::uint8_t* coarse = coarseList(r, g, b, n);
-    Candidate from[256];
-    for (unsigned k = 0; k < n; ++k) {
-      const PaletteEntry& e = palette_.entries[coarse[k]];
-      from[k] = {0, static_cast<std::uint8_t>(e.red), static_cast<std::uint8_t>(e.green),
-                 static_cast<std::uint8_t>(e.blue), coarse[k]};
-    }
-    word = fine_.build(cell, from, n, r, g, b);
-  }
-  end = fine_.listEnd(word);
-  return fine_.listBegin(word);
-}
-
-std::uint32_t NearestColor::buildMicro(unsigned cell, unsigned r, unsigned g, unsigned b) {
-  const Candidate* fineEnd;
-  const Candidate* fine = fineList(r, g, b, fineEnd);
-  return micro_.build(cell, fine, static_cast<unsigned>(fineEnd - fine), r, g, b);
-}
-
-// Inlined into the row loop: a built list is one load away.
-inline __attribute__((always_inline)) const NearestColor::Candidate* NearestColor::microList(
-    unsigned r, unsigned g, unsigned b, const Candidate*& end) {
-  const unsigned cell = cellOf<kMicroShift>(r, g, b);
-  std::uint32_t word = micro_.list[cell];
-  if (__builtin_expect(!word, 0)) word = buildMicro(cell, r, g, b);
-  end = micro_.listEnd(word);
-  return micro_.listBegin(word);
-}
-
-// Lowest index among the entries at the smallest distance: the linear scan's
-// answer, whatever order the candidates are visited in. A key of distance
-// and index orders candidates by both at once (3 * 255^2 * 256 fits in 31
-// bits).
-inline __attribute__((always_inline)) std::uint8_t NearestColor::search(const Candidate* c,
-                                                                        const Candidate* end,
-                                                                        unsigned r, unsigned g,
-                                                                        unsigned b) {
-  auto key = [&](const Candidate& k) {
-    const std::int32_t dr = static_cast<std::int32_t>(r) - k.red;
-    const std::int32_t dg = static_cast<std::int32_t>(g) - k.green;
-    const std::int32_t db = static_cast<std::int32_t>(b) - k.blue;
-    return ((dr * dr + dg * dg + db * db) << 8) | k.index;
-  };
-  // The first four settle almost every colour: computed side by side and
-  // reduced without a branch.
-  static_assert(kUnrolled == 4, "the reduction below takes four candidates");
-  const std::int32_t k0 = key(c[0]), k1 = key(c[1]), k2 = key(c[2]), k3 = key(c[3]);
-  const std::int32_t k01 = k0 < k1 ? k0 : k1, k23 = k2 < k3 ? k2 : k3;
-  std::int32_t best = k01 < k23 ? k01 : k23;
-  for (c += kUnrolled; c < end && c->nearSq <= (best >> 8); ++c) {
-    const std::int32_t k = key(*c);
-    best = k < best ? k : best;
-  }
-  return static_cast<std::uint8_t>(best & 0xFF);
 }
 
 std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {
-  const Candidate* end;
-  const Candidate* list = microList(r, g, b, end);
-  return search(list, end, r, g, b);
-}
-
-// Neighbouring pixels often share a colour, and more often a micro cube:
-// both are remembered along the row. The lists of a photograph outgrow the
-// cache; the one for the pixel two ahead is fetched early.
-void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n) {
-  constexpr std::size_t kAhead = 2;
-  std::uint32_t lastColour = 0xFFFFFFFFu, lastCell = 0xFFFFFFFFu;
-  std::uint8_t lastIndex = 0;
-  const Candidate* list = nullptr;
-  const Candidate* end = nullptr;
-  for (std::size_t i = 0; i < n; ++i, bgr += 3) {
-    if (i + kAhead < n) {
-      const std::uint8_t* p = bgr + 3 * kAhead;
-      __builtin_prefetch(micro_.listBegin(micro_.list[cellOf<kMicroShift>(p[2], p[1], p[0])]));
-    }
-    const unsigned r = bgr[2], g = bgr[1], b = bgr[0];
-    const std::uint32_t colour = (r << 16) | (g << 8) | b;
-    if (colour != lastColour) {
-      const std::uint32_t cell = colour & kMicroCellMask;
-      if (cell != lastCell) {
-        list = microList(r, g, b, end);
-        lastCell = cell;
-      }
-      lastIndex = search(list, end, r, g, b);
-      lastColour = colour;
-    }
-    out[i] = lastIndex;
-  }
+  const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
+                               static_cast<std::uint8_t>(r)};
+  std::uint8_t index;
+  findRow(bgr, &index, 1);
+  return index;
 }
 
 }  // namespace imgcodec2

@@ -1,8 +1,12 @@
 // Nearest colour in a 256-entry reference palette, by squared distance; ties
 // go to the lowest index. `findLinear` is the plain scan that defines the
-// answer; `NearestColor` gives the same answers from cached candidate lists
-// per cube of colour space, built on first use: the entries that can be
-// nearest to some colour of the cube, ordered by their distance to it.
+// answer. `NearestColor` gives the same answers from candidate lists: per
+// cube of 16^3 colours, built when a pixel first falls into it and kept until
+// the palette changes, the entries that can be nearest somewhere in the cube.
+// A pixel looks at its cube's list alone, never more than the whole palette,
+// and no list is built twice for one palette, so no palette and no picture
+// can make the search slow. The lists live in memory handed over by the
+// caller; without it every pixel looks at all 256 entries.
 #pragma once
 
 #include <cstddef>
@@ -20,81 +24,45 @@ struct TrueColorPalette {
 
 std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g, unsigned b);
 
+// A candidate or a pixel in one word: red | green << 8 | blue << 16, and for
+// a candidate its palette index << 24.
+//
+// The lists in the caller's memory. A list word is its start in the pool << 9
+// | its length (1 to 256); 0 means not built yet. Every list is padded to a
+// multiple of 4 words with copies of its first candidate. The pool begins
+// with all 256 entries, the list of last resort.
+struct NearestLists {
+  std::uint32_t* coarse;  // 512 cubes of 32^3
+  std::uint32_t* cells;   // 4096 cubes of 16^3, each built from its coarse cube's list
+  std::uint32_t* pool;
+  std::uint32_t used;
+  std::uint32_t capacity;
+};
+
 class NearestColor {
  public:
-  // Drops every cached answer; call whenever the palette changes.
-  void reset(const TrueColorPalette& palette);
-  std::uint8_t find(unsigned r, unsigned g, unsigned b);
+  // What the lists need at most. A full pool builds no more lists: a cube
+  // whose list does not fit uses the list of the larger cube around it.
+  static constexpr std::size_t kMemoryBytes = 1u << 20;
+
+  // Until the first call the palette is all black, as the library's is.
+  void setPalette(const TrueColorPalette& palette);
+  bool hasMemory() const;
+  // Memory for the lists (aligned to 4 bytes, any content), used from then
+  // on; null, or too small for the tables (18 KB) and the whole palette, is
+  // ignored. Bytes beyond kMemoryBytes are not used.
+  void attachMemory(void* memory, std::size_t bytes);
   // n pixels of blue, green, red bytes to their indices.
   void findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n);
+  std::uint8_t find(unsigned r, unsigned g, unsigned b);
 
  private:
-  // Three levels of cubes. Coarse cubes of 16^3 colours list their
-  // candidates among all entries; fine cubes of 8^3 pick theirs from the
-  // coarse cube around them, and micro cubes of 4^3 from the fine cube
-  // around them. A search looks at a micro list: mostly one to four
-  // candidates.
-  static constexpr unsigned kCoarseShift = 4;
-  static constexpr unsigned kFineShift = 3;
-  static constexpr unsigned kMicroShift = 2;
-  static constexpr unsigned kCoarseCells = 1u << (3 * (8 - kCoarseShift));
-  static constexpr unsigned kPoolEntries = 1u << 19;
-  static constexpr unsigned kUnrolled = 4;
-  // The colour bits that name its micro cube, in 0xRRGGBB.
-  static constexpr std::uint32_t kMicroCellMask = 0x010101u * ((0xFFu << kMicroShift) & 0xFFu);
+  void prepare();
+  void clearLists();
 
-  // The cube of side 1 << Shift that holds the colour, as a cell number.
-  template <unsigned Shift>
-  static unsigned cellOf(unsigned r, unsigned g, unsigned b) {
-    constexpr unsigned axis = 256 >> Shift;
-    return ((r >> Shift) * axis + (g >> Shift)) * axis + (b >> Shift);
-  }
-
-  // One candidate in 8 bytes, so that the few a search looks at share a
-  // cache line.
-  struct Candidate {
-    std::int32_t nearSq;  // squared distance from the cube
-    std::uint8_t red, green, blue, index;
-  };
-
-  // Sorted candidate lists of one level: per cell, where its list starts in
-  // the pool and its length (at least 1) in one word, 0 for a list not built
-  // yet, so that a lookup is one load. A full pool starts over.
-  template <unsigned Shift>
-  struct Level {
-    static constexpr unsigned kCells = 1u << (3 * (8 - Shift));
-    static constexpr unsigned kCountBits = 9;  // lengths 1 to 256
-    static_assert(kPoolEntries <= (1u << (32 - kCountBits)), "list starts fit beside the length");
-    std::uint32_t list[kCells];
-    Candidate pool[kPoolEntries];
-    std::uint32_t used;
-    // The candidates that a list word names.
-    const Candidate* listBegin(std::uint32_t word) const { return pool + (word >> kCountBits); }
-    const Candidate* listEnd(std::uint32_t word) const {
-      return listBegin(word) + (word & ((1u << kCountBits) - 1));
-    }
-    void clear();
-    // The candidates among from[0..n) for the cube that holds (r, g, b);
-    // returns the cell's list word.
-    std::uint32_t build(unsigned cell, const Candidate* from, unsigned n, unsigned r, unsigned g,
-                        unsigned b);
-  };
-
-  const Candidate* microList(unsigned r, unsigned g, unsigned b, const Candidate*& end);
-  __attribute__((noinline)) std::uint32_t buildMicro(unsigned cell, unsigned r, unsigned g,
-                                                     unsigned b);
-  const Candidate* fineList(unsigned r, unsigned g, unsigned b, const Candidate*& end);
-  static std::uint8_t search(const Candidate* c, const Candidate* end, unsigned r, unsigned g,
-                             unsigned b);
-  const std::uint8_t* coarseList(unsigned r, unsigned g, unsigned b, unsigned& count);
-
-  TrueColorPalette palette_{};
-  std::uint32_t coarseStart_[kCoarseCells] = {};
-  std::uint16_t coarseCount_[kCoarseCells] = {};
-  std::uint8_t coarsePool_[kCoarseCells * 256] = {};  // never overflows
-  std::uint32_t coarseUsed_ = 0;
-  Level<kFineShift> fine_{};
-  Level<kMicroShift> micro_{};
+  bool ready_ = false;
+  std::uint32_t all_[256] = {};  // every entry as a candidate
+  NearestLists lists_ = {};
 };
 
 }  // namespace imgcodec2

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "pixel_kernels.h"
+#include "simd_level.h"
+
 namespace imgcodec2 {
 
 namespace {
@@ -47,12 +50,12 @@ void indexedToTriplets(const std::uint8_t* src, std::uint8_t* dst, std::size_t n
   for (std::size_t i = 0; i < n; ++i) std::memcpy(dst + 3 * i, triplets + 3 * src[i], 3);
 }
 
-void bgrTo15(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+void bgrTo15Scalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i, src += 3)
     storeWord(dst + 2 * i, pack15(src[2], src[1], src[0]));
 }
 
-void bgrTo16(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+void bgrTo16Scalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i, src += 3)
     storeWord(dst + 2 * i, pack16(src[2], src[1], src[0]));
 }
@@ -65,7 +68,7 @@ void swapRedBlue(std::uint8_t* pixels, std::size_t n) {
   }
 }
 
-void copySwapRedBlue(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+void copySwapRedBlueScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i, src += 3, dst += 3) {
     dst[0] = src[2];
     dst[1] = src[1];
@@ -73,7 +76,7 @@ void copySwapRedBlue(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) 
   }
 }
 
-void words15ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+void words15ToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i, src += 2, dst += 3) {
     unsigned w = src[0] | (src[1] << 8);
     dst[0] = static_cast<std::uint8_t>((w & 0x1F) << 3);
@@ -82,13 +85,40 @@ void words15ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
   }
 }
 
-void words16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+void words16ToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i, src += 2, dst += 3) {
     unsigned w = src[0] | (src[1] << 8);
     dst[0] = static_cast<std::uint8_t>((w & 0x1F) << 3);
     dst[1] = static_cast<std::uint8_t>(((w >> 6) & 0x1F) << 3);
     dst[2] = static_cast<std::uint8_t>(((w >> 11) & 0x1F) << 3);
   }
+}
+
+const PixelKernels& pixelKernels() {
+  static const PixelKernels scalar = {bgrTo15Scalar, bgrTo16Scalar, words15ToBgrScalar,
+                                      words16ToBgrScalar, copySwapRedBlueScalar};
+  static const PixelKernels ssse3 = {bgrTo15Ssse3, bgrTo16Ssse3, words15ToBgrSsse3,
+                                     words16ToBgrSsse3, copySwapRedBlueSsse3};
+  static const PixelKernels avx2 = {bgrTo15Avx2, bgrTo16Avx2, words15ToBgrSsse3, words16ToBgrSsse3,
+                                    copySwapRedBlueSsse3};
+  const SimdLevel level = simdLevel();
+  return level >= kAvx2 ? avx2 : level >= kSsse3 ? ssse3 : scalar;
+}
+
+void bgrTo15(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  pixelKernels().bgrTo15(src, dst, n);
+}
+void bgrTo16(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  pixelKernels().bgrTo16(src, dst, n);
+}
+void words15ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  pixelKernels().words15ToBgr(src, dst, n);
+}
+void words16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  pixelKernels().words16ToBgr(src, dst, n);
+}
+void copySwapRedBlue(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  pixelKernels().copySwapRedBlue(src, dst, n);
 }
 
 }  // namespace imgcodec2

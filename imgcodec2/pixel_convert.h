@@ -1,6 +1,8 @@
 // Row conversions between the file's pixels and the buffer formats. Plain
 // memory in, plain memory out; n counts pixels. Components are reduced by
 // dropping low bits and widened by shifting, never rounded or replicated.
+// The 15/16-bit conversions and the red/blue exchange of a copy run the
+// vector kernels the processor has (pixel_kernels.h), with the same bytes.
 #pragma once
 
 #include <cstddef>

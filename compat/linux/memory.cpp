@@ -1,5 +1,7 @@
 // Movable global memory: the handle is a bookkeeping record, never the
 // address of the data, so code that mixes the two up fails in tests.
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -58,4 +60,17 @@ extern "C" HGLOBAL GlobalFree(HGLOBAL handle) {
   std::free(block->data);
   delete block;
   return nullptr;
+}
+
+// Pages of zeros of their own, as a new region of VirtualAlloc is; only the
+// plain request (a new region, committed, read and write) is served.
+extern "C" LPVOID VirtualAlloc(LPVOID address, std::size_t bytes, DWORD type, DWORD protect) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.virtualAlloc++;
+  if (state().faults.failVirtualAlloc || address || bytes == 0 || !(type & MEM_COMMIT) ||
+      protect != PAGE_READWRITE) {
+    return nullptr;
+  }
+  void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  return pages == MAP_FAILED ? nullptr : pages;
 }

@@ -15,7 +15,7 @@ using testbmp::Rgb;
 
 namespace {
 
-constexpr int W = 5;
+constexpr int W = 37;  // the vector kernels' steps and their remainders
 constexpr int H = 3;
 
 std::vector<Rgb> somePalette(int n = 256) {
@@ -497,6 +497,34 @@ TEST_F(CodecTest, ReferencePaletteIsCopiedAndReplacesCachedAnswers) {
   SetTrueColorPalette(colours);
   image = load(testbmp::build(s));
   EXPECT_EQ(Bytes(image->Pixels, image->Pixels + 2), (Bytes{0, 3}));
+}
+
+// The search's megabyte is taken from the system when a load first maps true
+// colours (not before, not for other loads), and kept; without it the
+// answers are the same.
+TEST_F(CodecTest, SearchMemoryIsTakenOnFirstNeedAndKept) {
+  testbmp::Spec s;
+  s.width = 41;
+  s.height = 3;
+  s.rows = someRows(24, s.width, s.height);
+  const auto ref = somePalette();
+  setReference(ref);
+  const Bytes want = expectBuffer(s, 8, false, ref);
+  for (int target : {15, 16, 24}) {
+    ConfigBMP(BMP_CFG_TARGET_BPP, target);
+    ASSERT_EQ(load(testbmp::build(s))->Status, BMP_OK);
+  }
+  EXPECT_EQ(compat::calls().virtualAlloc, 0);
+
+  ConfigBMP(BMP_CFG_TARGET_BPP, 8);
+  compat::faults().failVirtualAlloc = true;
+  EXPECT_EQ(pixelsOf(load(testbmp::build(s))), want) << "without the memory";
+  compat::faults().failVirtualAlloc = false;
+  EXPECT_EQ(pixelsOf(load(testbmp::build(s))), want);
+  const int asked = compat::calls().virtualAlloc;
+  EXPECT_LE(asked, 2) << "once failing, once served (fewer if an earlier test took it)";
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(pixelsOf(load(testbmp::build(s))), want);
+  EXPECT_EQ(compat::calls().virtualAlloc, asked);
 }
 
 TEST_F(CodecTest, UnloadReleasesOnceAndLeavesTheRecord) {

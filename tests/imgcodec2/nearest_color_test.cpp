@@ -1,124 +1,233 @@
-// The cached nearest-colour search against the plain linear scan.
+// The colour search against the plain linear scan: every colour of the cube
+// for palettes that stress the candidate lists, on every path the processor
+// has, with and without (enough) memory for the lists.
 #include "nearest_color.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
+
+#include "simd_level.h"
 
 using imgcodec2::findLinear;
 using imgcodec2::NearestColor;
+using imgcodec2::SimdLevel;
 using imgcodec2::TrueColorPalette;
 
 namespace {
 
-TrueColorPalette paletteFrom(std::mt19937& rng, int kind) {
-  TrueColorPalette p{};
-  std::uniform_int_distribution<int> any(0, 255);
+struct NamedPalette {
+  std::string name;
+  TrueColorPalette palette;
+};
+
+std::vector<NamedPalette> testPalettes() {
+  std::mt19937 rng(1234);
+  std::uniform_int_distribution<int> any(0, 255), near(-5, 5);
+  std::vector<NamedPalette> all;
+  auto add = [&](const std::string& name, auto entry) {
+    NamedPalette p{name, {}};
+    for (int i = 0; i < 256; ++i) p.palette.entries[i] = entry(i);
+    all.push_back(p);
+  };
+  add("all black", [](int) { return imgcodec2::PaletteEntry{0, 0, 0}; });
+  add("one colour 256 times", [](int) { return imgcodec2::PaletteEntry{77, 140, 200}; });
+  add("four greys repeated", [](int i) {
+    return imgcodec2::PaletteEntry{i % 4 * 85, i % 4 * 85, i % 4 * 85};
+  });
+  add("grey ramp", [](int i) { return imgcodec2::PaletteEntry{i, i, i}; });
+  add("random", [&](int) { return imgcodec2::PaletteEntry{any(rng), any(rng), any(rng)}; });
+  // Equal distances everywhere: many exact ties between different indices.
+  add("coarse grid with repeats", [&](int) {
+    return imgcodec2::PaletteEntry{any(rng) / 32 * 32, 128, any(rng) / 64 * 64};
+  });
+  // Entries 32 apart, the highest first: colours at cube corners are as near
+  // to an entry outside the cube as to one inside, and the outside one wins.
+  add("lattice, highest first", [](int i) {
+    return imgcodec2::PaletteEntry{15 + 32 * (7 - i % 8), 15 + 32 * (7 - i / 8 % 8),
+                                   15 + 32 * (3 - i / 64)};
+  });
+  // A tight cluster listed farthest from its centre first.
+  NamedPalette cluster{"tight cluster, farthest first", {}};
+  for (auto& e : cluster.palette.entries) e = {120 + near(rng), 200 + near(rng), 60 + near(rng)};
+  auto spread = [](const imgcodec2::PaletteEntry& e) {
+    return (e.red - 120) * (e.red - 120) + (e.green - 200) * (e.green - 200) +
+           (e.blue - 60) * (e.blue - 60);
+  };
+  std::stable_sort(std::begin(cluster.palette.entries), std::end(cluster.palette.entries),
+                   [&](const auto& a, const auto& b) { return spread(a) > spread(b); });
+  all.push_back(cluster);
+  return all;
+}
+
+// The answers for the 256 blues of one (red, green) row, found another way
+// than either search: the lowest key 256 d + index is, as a function of the
+// blue b, the lower envelope of the parabolas 256 (b - blue_i)^2 + K_i, all of
+// one shape, which a sweep over the blues finds in linear time. Two keys are
+// never equal at a whole b (their indices differ), so no envelope crossing is
+// a whole number and exact ties need no special care.
+void referenceRow(const TrueColorPalette& p, int r, int g, std::uint8_t out[256]) {
+  std::int64_t key[256];  // the lowest K among the entries of each blue; -1 for none
+  std::fill(key, key + 256, -1);
   for (int i = 0; i < 256; ++i) {
-    auto& e = p.entries[i];
-    switch (kind) {
-      case 0:
-        e = {any(rng), any(rng), any(rng)};
-        break;  // scattered
-      case 1:
-        e = {i, i, i};
-        break;  // greys
-      case 2:
-        e = {(i % 4) * 85, (i % 4) * 85, (i % 4) * 85};
-        break;  // many duplicates
-      case 3:
-        e = {0, 0, 0};
-        break;  // all black
-      case 4:
-        e = {(i & 7) * 32 + 16, ((i >> 3) & 7) * 32 + 16, (i >> 6) * 64 + 32};
-        break;  // cube
-      default:
-        e = {any(rng) / 32 * 32, 128, any(rng) / 64 * 64};
-        break;  // clustered, many ties
+    const auto& e = p.entries[i];
+    const std::int64_t k = 256 * ((r - e.red) * (r - e.red) + (g - e.green) * (g - e.green)) + i;
+    if (key[e.blue] < 0 || k < key[e.blue]) key[e.blue] = k;
+  }
+  auto crossing = [&](int a, int b) {  // where the parabolas of blues a < b meet
+    return static_cast<double>((key[b] + 256 * b * b) - (key[a] + 256 * a * a)) / (512.0 * (b - a));
+  };
+  int hull[256];
+  double from[257];
+  int k = -1;
+  for (int q = 0; q < 256; ++q) {
+    if (key[q] < 0) continue;
+    double s = -1e300;
+    while (k >= 0 && (s = crossing(hull[k], q)) <= from[k]) --k;
+    hull[++k] = q;
+    from[k] = k == 0 ? -1e300 : s;
+  }
+  for (int b = 0, at = 0; b < 256; ++b) {
+    while (at < k && from[at + 1] < b) ++at;
+    out[b] = static_cast<std::uint8_t>(key[hull[at]] & 0xFF);
+  }
+}
+
+std::vector<SimdLevel> levelsHere() {
+  std::vector<SimdLevel> levels;
+  for (int l = imgcodec2::kScalar; l <= imgcodec2::simdLevel(); ++l)
+    levels.push_back(static_cast<SimdLevel>(l));
+  return levels;
+}
+
+// Compares the search with the reference over the (red, green) rows that
+// `take` picks, all 256 blues each; the first difference fails the test.
+template <class Take>
+void expectReference(NearestColor& search, const NamedPalette& p, Take take, const char* how) {
+  std::uint8_t bgr[256 * 3], got[256], want[256];
+  for (int r = 0; r < 256; ++r) {
+    for (int g = 0; g < 256; ++g) {
+      if (!take(r, g)) continue;
+      for (int b = 0; b < 256; ++b) {
+        bgr[3 * b] = static_cast<std::uint8_t>(b);
+        bgr[3 * b + 1] = static_cast<std::uint8_t>(g);
+        bgr[3 * b + 2] = static_cast<std::uint8_t>(r);
+      }
+      search.findRow(bgr, got, 256);
+      referenceRow(p.palette, r, g, want);
+      for (int b = 0; b < 256; ++b) {
+        ASSERT_EQ(got[b], want[b])
+            << p.name << ", " << how << ", colour " << r << "," << g << "," << b;
+      }
     }
   }
-  return p;
 }
+
+class NearestColorTest : public ::testing::Test {
+ protected:
+  void TearDown() override { imgcodec2::limitSimdLevel(imgcodec2::kAvx2); }
+  std::unique_ptr<NearestColor> withMemory(std::size_t bytes = NearestColor::kMemoryBytes) {
+    memory_.assign(bytes / 4, 0);
+    auto search = std::make_unique<NearestColor>();
+    search->attachMemory(memory_.data(), bytes);
+    return search;
+  }
+  std::vector<std::uint32_t> memory_;
+};
 
 }  // namespace
 
-TEST(NearestColor, AgreesWithTheLinearScan) {
-  std::mt19937 rng(1234);
-  auto fast = std::make_unique<NearestColor>();
-  for (int kind = 0; kind < 6; ++kind) {
-    TrueColorPalette palette = paletteFrom(rng, kind);
-    fast->reset(palette);
-    // A lattice that crosses every cube boundary, then random colours.
-    for (int r = 0; r < 256; r += 5)
-      for (int g = 0; g < 256; g += 7)
-        for (int b = 0; b < 256; b += 3)
-          ASSERT_EQ(fast->find(r, g, b), findLinear(palette, r, g, b))
-              << kind << " " << r << "," << g << "," << b;
-    std::uniform_int_distribution<int> any(0, 255);
-    for (int n = 0; n < 20000; ++n) {
-      int r = any(rng), g = any(rng), b = any(rng);
-      ASSERT_EQ(fast->find(r, g, b), findLinear(palette, r, g, b)) << kind;
+TEST_F(NearestColorTest, ReferenceIsTheLinearScan) {
+  std::uint8_t want[256];
+  for (const NamedPalette& p : testPalettes()) {
+    for (int r = 0; r < 256; r += 15) {
+      for (int g = 0; g < 256; g += 17) {
+        referenceRow(p.palette, r, g, want);
+        for (int b = 0; b < 256; ++b)
+          ASSERT_EQ(want[b], findLinear(p.palette, r, g, b))
+              << p.name << " " << r << "," << g << "," << b;
+      }
     }
   }
 }
 
-TEST(NearestColor, TiesGoToTheLowerIndexAndExactMatchesWin) {
+// Every colour on the path the library takes here, and a sample of rows on
+// every other path the processor has. Under the sanitizers, which slow the
+// search tenfold, only every seventh row of colours.
+TEST_F(NearestColorTest, AgreesWithTheLinearScanOnEveryColour) {
+#ifdef __SANITIZE_ADDRESS__
+  constexpr int kEvery = 7;
+#else
+  constexpr int kEvery = 1;
+#endif
+  const std::vector<SimdLevel> levels = levelsHere();
+  for (const NamedPalette& p : testPalettes()) {
+    for (SimdLevel level : levels) {
+      imgcodec2::limitSimdLevel(level);
+      auto search = withMemory();
+      search->setPalette(p.palette);
+      const int every = level == levels.back() ? kEvery : 61;
+      expectReference(
+          *search, p, [&](int r, int g) { return (r * 256 + g) % every == 0; },
+          ("level " + std::to_string(level)).c_str());
+    }
+  }
+}
+
+// With no memory every pixel looks at the whole palette; with little, the
+// lists that do not fit fall back to larger cubes' lists or the palette.
+TEST_F(NearestColorTest, SameAnswersWithoutEnoughMemory) {
+  const std::vector<SimdLevel> levels = levelsHere();
+  for (const NamedPalette& p : testPalettes()) {
+    for (std::size_t bytes : {std::size_t{0}, std::size_t{19 * 1024}, std::size_t{64 * 1024}}) {
+      for (SimdLevel level : levels) {
+        imgcodec2::limitSimdLevel(level);
+        auto search = withMemory(bytes);
+        search->setPalette(p.palette);
+        expectReference(
+            *search, p, [](int r, int g) { return (r * 256 + g) % 251 == 0; },
+            ("bytes " + std::to_string(bytes) + " level " + std::to_string(level)).c_str());
+      }
+    }
+  }
+}
+
+TEST_F(NearestColorTest, TiesGoToTheLowerIndexAndExactMatchesWin) {
   TrueColorPalette p{};
   for (auto& e : p.entries) e = {0, 0, 255};
   p.entries[5] = {255, 0, 0};
   p.entries[9] = {255, 0, 0};
   p.entries[2] = {100, 100, 100};
   p.entries[7] = {110, 100, 100};
-  auto fast = std::make_unique<NearestColor>();
-  fast->reset(p);
   struct Case {
     int r, g, b, index;
   };
-  for (Case c :
-       {Case{255, 0, 0, 5}, Case{105, 100, 100, 2}, Case{0, 0, 255, 0}, Case{250, 5, 0, 5}}) {
-    EXPECT_EQ(findLinear(p, c.r, c.g, c.b), c.index);
-    EXPECT_EQ(fast->find(c.r, c.g, c.b), c.index);
+  for (SimdLevel level : levelsHere()) {
+    imgcodec2::limitSimdLevel(level);
+    auto search = withMemory();
+    search->setPalette(p);
+    for (Case c :
+         {Case{255, 0, 0, 5}, Case{105, 100, 100, 2}, Case{0, 0, 255, 0}, Case{250, 5, 0, 5}}) {
+      EXPECT_EQ(findLinear(p, c.r, c.g, c.b), c.index);
+      EXPECT_EQ(search->find(c.r, c.g, c.b), c.index) << "level " << level;
+    }
   }
 }
 
-TEST(NearestColor, ResetForgetsTheOldPalette) {
+TEST_F(NearestColorTest, NewPaletteForgetsTheOldListsAndNoneMeansBlack) {
+  auto search = withMemory();
+  EXPECT_EQ(search->find(200, 30, 90), 0) << "all black before any palette";
   TrueColorPalette a{}, b{};
   a.entries[1] = {200, 0, 0};
   b.entries[2] = {200, 0, 0};
-  auto fast = std::make_unique<NearestColor>();
-  fast->reset(a);
-  EXPECT_EQ(fast->find(200, 0, 0), 1);
-  EXPECT_EQ(fast->find(201, 0, 0), 1);
-  fast->reset(b);
-  EXPECT_EQ(fast->find(200, 0, 0), 2);
-  EXPECT_EQ(fast->find(201, 0, 0), 2);
-}
-
-TEST(NearestColor, SurvivesFullCandidatePools) {
-  // 255 equal greys and black: every cube near the greys lists them all, so
-  // the pools fill and start over many times; the answers still split
-  // between grey (index 0) and black (255).
-  TrueColorPalette p{};
-  for (int i = 0; i < 255; ++i) p.entries[i] = {128, 128, 128};
-  auto fast = std::make_unique<NearestColor>();
-  fast->reset(p);
-  std::vector<std::uint8_t> row, indices;
-  for (int r = 0; r < 256; r += 4) {
-    for (int g = 0; g < 256; g += 4) {
-      row.clear();
-      for (int b = 0; b < 256; b += 4) {
-        ASSERT_EQ(fast->find(r, g, b), findLinear(p, r, g, b)) << r << "," << g << "," << b;
-        row.insert(row.end(), {static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g),
-                               static_cast<std::uint8_t>(r)});
-      }
-      indices.assign(row.size() / 3, 0xEE);
-      fast->findRow(row.data(), indices.data(), indices.size());
-      for (std::size_t k = 0; k < indices.size(); ++k) {
-        ASSERT_EQ(indices[k], findLinear(p, r, g, static_cast<unsigned>(4 * k)))
-            << r << "," << g << "," << 4 * k;
-      }
-    }
-  }
+  search->setPalette(a);
+  EXPECT_EQ(search->find(200, 0, 0), 1);
+  EXPECT_EQ(search->find(201, 0, 0), 1);
+  search->setPalette(b);
+  EXPECT_EQ(search->find(200, 0, 0), 2);
+  EXPECT_EQ(search->find(201, 0, 0), 2);
 }

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
+#include <vector>
+
+#include "pixel_kernels.h"
+#include "simd_level.h"
 
 using namespace imgcodec2;
 
@@ -47,4 +53,43 @@ TEST(PixelConvert, PaletteTablesUseTheEntrySize) {
   EXPECT_EQ(0, std::memcmp(t4, t3, sizeof t4));
   EXPECT_EQ(t4[3 * 10 + 0], 30) << "red first";
   EXPECT_EQ(t4[3 * 10 + 2], 10);
+}
+
+// Every vector kernel the processor has against the plain loops: random
+// pixels, every count over a few steps and a long run, at odd addresses, and
+// no byte written outside the output. The input is exactly as long as its
+// pixels, so that a read past it shows under AddressSanitizer.
+TEST(PixelConvert, EveryPathGivesTheBytesOfThePlainLoop) {
+  struct Kernel {
+    const char* name;
+    ConvertFn dispatched, plain;
+    std::size_t inBytes, outBytes;
+  };
+  const Kernel kernels[] = {{"bgrTo15", bgrTo15, bgrTo15Scalar, 3, 2},
+                            {"bgrTo16", bgrTo16, bgrTo16Scalar, 3, 2},
+                            {"words15ToBgr", words15ToBgr, words15ToBgrScalar, 2, 3},
+                            {"words16ToBgr", words16ToBgr, words16ToBgrScalar, 2, 3},
+                            {"copySwapRedBlue", copySwapRedBlue, copySwapRedBlueScalar, 3, 3}};
+  std::vector<std::size_t> counts;
+  for (std::size_t n = 0; n <= 70; ++n) counts.push_back(n);
+  counts.insert(counts.end(), {1000, 1003, 1013});
+  std::mt19937 rng(7);
+  const SimdLevel here = simdLevel();
+  for (int level = kScalar; level <= here; ++level) {
+    limitSimdLevel(static_cast<SimdLevel>(level));
+    for (const Kernel& k : kernels) {
+      for (std::size_t n : counts) {
+        const std::size_t offset = n % 5;
+        std::vector<std::uint8_t> in(offset + n * k.inBytes);
+        for (auto& b : in) b = static_cast<std::uint8_t>(rng());
+        std::vector<std::uint8_t> want(n * k.outBytes + 40, 0xA5), got = want;
+        k.plain(in.data() + offset, want.data() + 20, n);
+        k.dispatched(in.data() + offset, got.data() + 20, n);
+        const auto at = std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
+        ASSERT_EQ(at, static_cast<std::ptrdiff_t>(got.size()))
+            << k.name << ", level " << level << ", " << n << " pixels: output byte " << at - 20;
+      }
+    }
+  }
+  limitSimdLevel(kAvx2);
 }

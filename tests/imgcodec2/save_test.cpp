@@ -222,7 +222,7 @@ TEST_F(SaveTest, LoadSaveLoadRoundTrips) {
   // word whose lowest green bit is clear.
   for (int bpp : {8, 24, 15, 16}) {
     const int bytes = bpp == 8 ? 1 : (bpp == 24 ? 3 : 2);
-    const int w = 7, h = 5;
+    const int w = 37, h = 5;  // the vector kernels' steps and their remainders
     Bytes pixels = pattern(static_cast<std::size_t>(w) * h * bytes);
     if (bpp == 15)
       for (std::size_t i = 1; i < pixels.size(); i += 2) pixels[i] &= 0x7F;

@@ -17,6 +17,7 @@ struct CallCounts {
   int globalLock = 0;
   int globalUnlock = 0;
   int globalFree = 0;
+  int virtualAlloc = 0;
   int loadLibrary = 0;
   int freeLibrary = 0;
   int messageBox = 0;
@@ -78,6 +79,8 @@ struct Faults {
   std::uint64_t allocLimit = 0;
   // WriteFile stores at most this many more bytes in all, then comes up short; -1: no limit.
   std::int64_t writeBudget = -1;
+  // VirtualAlloc fails.
+  bool failVirtualAlloc = false;
 };
 
 CallCounts& calls();

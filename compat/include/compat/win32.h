@@ -54,6 +54,9 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
 constexpr UINT GMEM_MOVEABLE = 0x2;
 constexpr UINT GMEM_ZEROINIT = 0x40;
+constexpr DWORD MEM_COMMIT = 0x1000;
+constexpr DWORD MEM_RESERVE = 0x2000;
+constexpr DWORD PAGE_READWRITE = 0x04;
 
 constexpr UINT MB_OK = 0x0;
 constexpr UINT MB_ICONWARNING = 0x30;
@@ -252,5 +255,6 @@ HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
 LPVOID GlobalLock(HGLOBAL block);
 BOOL GlobalUnlock(HGLOBAL block);
 HGLOBAL GlobalFree(HGLOBAL block);
+LPVOID VirtualAlloc(LPVOID address, std::size_t bytes, DWORD type, DWORD protect);
 }
 #endif
