@@ -17,6 +17,13 @@ struct CallCounts {
   int globalLock = 0;
   int globalUnlock = 0;
   int globalFree = 0;
+  // GlobalLock, GlobalUnlock or GlobalFree refused: a handle that names no
+  // live block (never allocated, or freed already), or an unlock of a block
+  // that is not locked.
+  int refusedGlobal = 0;
+  int moveFile = 0;
+  int deleteFile = 0;
+  int sleep = 0;
   int loadLibrary = 0;
   int freeLibrary = 0;
   int messageBox = 0;
@@ -39,7 +46,8 @@ struct FakeMixer {
   bool present = false;
   std::uint32_t left = 0;
   std::uint32_t right = 0;
-  // 1: mixerGetLineInfoA fails, 2: mixerGetLineControlsA, 3: mixerGetControlDetailsA.
+  // 1: mixerGetLineInfoA fails, 2: mixerGetLineControlsA, 3: mixerGetControlDetailsA;
+  // 4: mixerGetNumDevs reports no device while the other calls still answer.
   int failingCall = 0;
   std::uint32_t lineId = 7;
   std::uint32_t controlId = 42;
@@ -49,6 +57,29 @@ struct FakeMixer {
   std::uint32_t askedControlId = 0;
   std::uint32_t askedChannels = 0;
   std::uintptr_t askedMixer = ~std::uintptr_t{0};
+};
+
+// The arguments of a CreateFileA call.
+struct CreateFileArgs {
+  std::string name;
+  std::uint32_t access;
+  std::uint32_t share;
+  std::uint32_t creation;
+  std::uint32_t flags;
+};
+
+// Arguments of the latest calls.
+struct LastCalls {
+  std::vector<CreateFileArgs> createFile;  // oldest first, at most the latest 16
+  std::uint32_t globalAllocFlags = 0;
+};
+
+// Time as GetTickCount and Sleep see it: the monotonic clock, or with
+// virtualTime a clock that only Sleep moves, at once and without waiting.
+struct FakeClock {
+  bool virtualTime = false;
+  std::uint32_t now = 0;
+  std::uint64_t slept = 0;  // milliseconds passed to Sleep
 };
 
 struct Faults {
@@ -61,6 +92,8 @@ struct Faults {
 };
 
 CallCounts& calls();
+LastCalls& lastCalls();
+FakeClock& clock();
 Faults& faults();
 // Files and memory blocks currently open / allocated.
 int openFileCount();
@@ -74,8 +107,8 @@ void setFocusWindow(void* window);
 // Libraries loaded through LoadLibraryA and not freed yet.
 int loadedLibraryCount();
 int liveBlockCount();
-// Clears the counters, faults, boxes, mixer and focus (not open files, blocks
-// or libraries).
+// Clears the counters, recorded arguments, clock, faults, boxes, mixer and
+// focus (not open files, blocks or libraries).
 void resetHooks();
 
 }  // namespace compat
