@@ -343,6 +343,15 @@ void PrintTo(const GuardCase& c, std::ostream* os) {
   *os << c.name;
 }
 
+void newCycleInTheDesktopMode() {
+  DDClose();
+  compat::display().width = 1024;
+  compat::display().height = 768;
+  compat::display().bpp = 16;
+  ASSERT_EQ(DDInit(window()), 0);
+  ASSERT_EQ(DDCreatePrimarySurface(), 0);
+}
+
 class CopyGuard : public Display, public ::testing::WithParamInterface<GuardCase> {};
 
 TEST_P(CopyGuard, WritesOnlyInsideTheLockedSurface) {
@@ -395,18 +404,12 @@ INSTANTIATE_TEST_SUITE_P(
         GuardCase{"RowsGoingUp", true, 16, nullptr, nullptr, -3, -2, 20, 5, true},
         GuardCase{"RowsGoingUpPastTheBottomRight", true, 24, nullptr, nullptr, 630, 470, 20, 20,
                   true},
-        // A new cycle keeps the desktop's 16-bit mode after a 32-bit one:
-        // the old mode's pixel size is gone with DDClose.
-        GuardCase{"NewCycleWithoutAMode", false, 32,
-                  [] {
-                    DDClose();
-                    compat::display().width = 1024;
-                    compat::display().height = 768;
-                    compat::display().bpp = 16;
-                    ASSERT_EQ(DDInit(window()), 0);
-                    ASSERT_EQ(DDCreatePrimarySurface(), 0);
-                  },
-                  nullptr, 0, 767, 1024, 1, false},
+        // A new cycle keeps the desktop's 16-bit mode after a 32-bit or a
+        // 16-bit one: the old mode's pixel size is gone with DDClose.
+        GuardCase{"NewCycleWithoutAModeAfter32", false, 32, newCycleInTheDesktopMode, nullptr, 0,
+                  767, 1024, 1, false},
+        GuardCase{"NewCycleWithoutAModeAfter16", false, 16, newCycleInTheDesktopMode, nullptr, 0,
+                  767, 1024, 1, false},
         // The mode changes while the surface is locked: 8-bit rows, 4-byte pixels.
         GuardCase{"ModeChangedWhileLocked", false, 8, nullptr,
                   [] { ASSERT_EQ(DDSetGraphicsMode(640, 480, 32), 0); }, 0, 0, 640, 2, false},
