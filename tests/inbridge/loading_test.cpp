@@ -1,4 +1,6 @@
 // Loading, binding and unloading over fake plug-ins that log their calls.
+#include <dlfcn.h>
+
 #include <cstring>
 #include <functional>
 
@@ -35,6 +37,10 @@ int deinit(int n) {
 int play(const char* f) {
   return PlayX(f);
 }
+int parent() {
+  SetXPlugParent(reinterpret_cast<void*>(0x1234));
+  return -1;
+}
 
 void PrintTo(const Scenario& s, std::ostream* os) {
   *os << s.name;
@@ -57,6 +63,8 @@ TEST_P(StateTable, Steps) {
     } else {
       ASSERT_EQ(compat::messageBoxes().size(), 1u);
       EXPECT_EQ(compat::messageBoxes()[0].caption, step.box);
+      EXPECT_EQ(compat::messageBoxes()[0].owner, nullptr) << "no owner, not the parent";
+      EXPECT_EQ(compat::messageBoxes()[0].type, 0x30u);
     }
     EXPECT_EQ(LoadX(), 1);
   }
@@ -71,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
                                 {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
                       Scenario{"MissingInputThenFound",
-                               {{[] { return init(kMissing); },
+                               {{parent, -1, {}, ""},
+                                {[] { return init(kMissing); },
                                  0,
                                  {"out.winampGetOutModule", "out.Init"},
                                  "Error Loading Plugin"},
@@ -98,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  },
                                  1, kInputLoad, ""}}},
                       Scenario{"OutputWithoutRecord",
-                               {{[] {
+                               {{parent, -1, {}, ""},
+                                {[] {
                                    fakeControl().outNullRecord = true;
                                    return init(FAKE_IN);
                                  },
@@ -166,6 +176,25 @@ TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
   }
 }
 
+// The handle that LoadLibraryA gave for a library, found again the way the
+// stand-in loads it.
+void* libraryHandle(const char* name) {
+  void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+  if (handle) dlclose(handle);
+  return handle;
+}
+
+// Offsets of the bytes in which two records differ.
+template <class Record>
+std::string differences(const Record& a, const Record& b) {
+  std::string out;
+  const auto* x = reinterpret_cast<const unsigned char*>(&a);
+  const auto* y = reinterpret_cast<const unsigned char*>(&b);
+  for (std::size_t i = 0; i < sizeof(Record); ++i)
+    if (x[i] != y[i]) out += " " + std::to_string(i);
+  return out;
+}
+
 TEST_F(InbridgeTest, RecordsAreBoundAndTheParentReachesBoth) {
   In_Module* before = nullptr;
   ASSERT_EQ(InitXPlug(FAKE_IN), 1);
@@ -173,13 +202,36 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheParentReachesBoth) {
   Out_Module* out = fakeOutRecord();
   ASSERT_TRUE(in && out);
   before = in;
-  EXPECT_EQ(in->hMainWindow, nullptr);
-  EXPECT_EQ(out->hMainWindow, nullptr);
-  EXPECT_NE(in->hDllInstance, nullptr);
-  EXPECT_NE(out->hDllInstance, nullptr);
-  EXPECT_NE(in->hDllInstance, out->hDllInstance);
-  EXPECT_EQ(in->outMod, out);
-  EXPECT_NE(in->EQSet, nullptr) << "left as the plug-in set it";
+
+  // The host writes the window, its library handle, the twelve callbacks and
+  // outMod into the input record, the window and handle into the output
+  // record, and no other byte of either.
+  In_Module wantIn;
+  std::memcpy(&wantIn, fakeInOriginal(), sizeof wantIn);
+  wantIn.hMainWindow = nullptr;
+  wantIn.hDllInstance = static_cast<HINSTANCE>(libraryHandle(FAKE_IN));
+  ASSERT_NE(wantIn.hDllInstance, nullptr);
+  wantIn.outMod = out;
+  // The callbacks are the host's own (called below).
+  wantIn.SAVSAInit = in->SAVSAInit;
+  wantIn.SAVSADeInit = in->SAVSADeInit;
+  wantIn.SAAddPCMData = in->SAAddPCMData;
+  wantIn.SAGetMode = in->SAGetMode;
+  wantIn.SAAdd = in->SAAdd;
+  wantIn.VSAAddPCMData = in->VSAAddPCMData;
+  wantIn.VSAGetMode = in->VSAGetMode;
+  wantIn.VSAAdd = in->VSAAdd;
+  wantIn.VSASetInfo = in->VSASetInfo;
+  wantIn.dsp_isactive = in->dsp_isactive;
+  wantIn.dsp_dosamples = in->dsp_dosamples;
+  wantIn.SetInfo = in->SetInfo;
+  EXPECT_EQ(differences(wantIn, *in), "");
+  Out_Module wantOut;
+  std::memcpy(&wantOut, fakeOutOriginal(), sizeof wantOut);
+  wantOut.hMainWindow = nullptr;
+  wantOut.hDllInstance = static_cast<HINSTANCE>(libraryHandle("out_wave.dll"));
+  ASSERT_NE(wantOut.hDllInstance, nullptr);
+  EXPECT_EQ(differences(wantOut, *out), "");
 
   // The do-nothing callbacks.
   int spec = 7, wave = 9;
@@ -205,6 +257,12 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheParentReachesBoth) {
   EXPECT_EQ(in->hMainWindow, window);
   EXPECT_EQ(out->hMainWindow, window);
   take();
+  DeinitXPlug(1);
+
+  // Unloading keeps the parent for the next load.
+  ASSERT_EQ(InitXPlug(FAKE_IN), 1);
+  EXPECT_EQ(fakeInRecord()->hMainWindow, window);
+  EXPECT_EQ(fakeOutRecord()->hMainWindow, window);
   DeinitXPlug(1);
 
   // Set while nothing is loaded: no record is touched, the next load gets it.
@@ -253,4 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
                       MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
                       MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
-                      MixerCase{true, 0x8000, 3, 255}));
+                      MixerCase{true, 0x8000, 3, 255}, MixerCase{true, 0x8000, 4, 255},
+                      // Shifted as an unsigned number, neither clamped nor sign-extended.
+                      MixerCase{true, 0x12345, 0, 0x123},
+                      MixerCase{true, 0x80000000u, 0, 0x800000}));
