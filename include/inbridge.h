@@ -20,7 +20,9 @@ extern "C" {
 #endif
 
 /* Loads "out_wave.dll" (if not loaded yet) and the input plug-in at path
- * (fewer than 300 characters); 1 when an input plug-in is loaded on return.
+ * (fewer than 300 characters; NULL is an empty path, which fails); 1 when an
+ * input plug-in is loaded on return. A failure message shows at most 266
+ * characters of the path.
  * Failures show a warning box: "A required .DLL file, OUT_WAVE.DLL, was not
  * found." (caption "Error Starting Program") or "A requried file, <path>, was
  * not found." (caption "Error Loading Plugin"). A library without the entry

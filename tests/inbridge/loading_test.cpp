@@ -1,6 +1,7 @@
 // Loading, binding and unloading over fake plug-ins that log their calls.
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -86,6 +87,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Error Loading Plugin"},
                                 {[] { return play("a.wav"); }, 1, {}, ""},
                                 {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"NullPath",
+                               {{[] { return init(nullptr); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
                       Scenario{"InputWithoutEntry",
                                {{[] { return init(FAKE_IN_NOENTRY); },
                                  0,
@@ -160,7 +167,7 @@ TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
 }
 
 TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
-  for (std::size_t length : {299u, 300u, 1000u}) {
+  for (std::size_t length : {266u, 267u, 299u, 300u, 1000u}) {
     DeinitXPlug(1);
     compat::resetHooks();
     compat::captureMessageBoxes(true);
@@ -171,6 +178,8 @@ TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
     EXPECT_LE(text.size(), 299u);
     EXPECT_EQ(text.rfind("A requried file, /nonexistent/ppp", 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 16), ", was not found.") << text;
+    // Whole up to 266 characters, the room the message leaves.
+    EXPECT_EQ(text.size(), 33 + std::min<std::size_t>(length, 266)) << length;
     // The output plug-in is loaded; the input path only when it fits.
     EXPECT_EQ(compat::calls().loadLibrary, length < 300 ? 2 : 1) << length;
   }
