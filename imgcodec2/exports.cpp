@@ -141,14 +141,27 @@ extern "C" int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* sourc
   // A save that fails part-way (a full disk, a short write) must not leave a
   // fragment in place of a good file: the target is replaced, by a rename
   // that either happens whole or not at all, only when the partial file holds
-  // every byte. A target that another opener holds cannot be replaced, so it
-  // still gives BMP_ERR_FILE and keeps its bytes.
+  // every byte. An existing target is opened first as a save always opened
+  // it (for writing, no sharing) and held meanwhile, so one that is
+  // read-only or that another opener holds still gives BMP_ERR_FILE, on
+  // every platform, and keeps its bytes.
+  HANDLE target = nullptr;
+  const DWORD attributes = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) return BMP_ERR_FILE;
+    target = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kFileFlags, nullptr);
+    if (target == INVALID_HANDLE_VALUE) return BMP_ERR_FILE;
+  }
   char part[kPartPathBytes];
-  if (!createPartFile(s, path, part)) return BMP_ERR_FILE;
+  if (!createPartFile(s, path, part)) {
+    if (target) CloseHandle(target);
+    return BMP_ERR_FILE;
+  }
   FileSink sink(s.file);
   bool written = writeBmp(sink, request, s.headerStore, s.io, sizeof s.io);
   written = CloseHandle(s.file) && written;
   s.file = nullptr;
+  if (target) CloseHandle(target);
   if (!written || !MoveFileExA(part, path, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(part);
     return BMP_ERR_FILE;

@@ -57,7 +57,9 @@ extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*,
   int fd = open(name, mode | O_CLOEXEC, 0644);
   if (fd < 0) return INVALID_HANDLE_VALUE;
   struct stat info;
-  bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  // A read-only file cannot be opened for writing, not even by root.
+  bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
+                !((access & GENERIC_WRITE) && !(info.st_mode & S_IWUSR));
   // Take the lock before emptying the file, so that a denied CREATE_ALWAYS
   // leaves the other opener's file intact.
   int lockKind = shareMode == 0 ? LOCK_EX : LOCK_SH;
@@ -153,4 +155,11 @@ extern "C" BOOL DeleteFileA(LPCSTR name) {
   state().calls.deleteFile++;
   if (!name || held(name)) return FALSE;
   return unlink(name) == 0 ? TRUE : FALSE;
+}
+
+extern "C" DWORD GetFileAttributesA(LPCSTR name) {
+  struct stat info;
+  if (!name || stat(name, &info) != 0) return INVALID_FILE_ATTRIBUTES;
+  if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  return (info.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
 }
