@@ -279,6 +279,17 @@ TEST_F(SaveTest, PartialFileBesideTheTarget) {
     EXPECT_EQ(a.flags, 0x08000080u);
   }
   EXPECT_EQ(compat::calls().moveFile, 1);
+
+  // An existing target is held meanwhile, opened as a save always opened it:
+  // for writing, with no sharing.
+  compat::resetHooks();
+  EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &image, &image), 2);
+  ASSERT_EQ(compat::lastCalls().createFile.size(), 3u);
+  const compat::CreateFileArgs& held = compat::lastCalls().createFile[0];
+  EXPECT_EQ(held.name, path("out.bmp"));
+  EXPECT_EQ(held.access, GENERIC_WRITE);
+  EXPECT_EQ(held.share, 0u);
+  EXPECT_EQ(held.creation, static_cast<std::uint32_t>(OPEN_EXISTING));
 }
 
 TEST_F(SaveTest, ResultIsTheSourceWidth) {
