@@ -17,10 +17,13 @@ void showError(const char* text) {
 
 namespace {
 
-// A lost surface is restored and the lock tried again, this many times at
+// A lost surface is restored and the lock tried again for this long at
 // most: while another program holds the display, Restore keeps failing and
-// an unbounded loop would never return.
-constexpr int kLockAttempts = 64;
+// an unbounded loop would never return. A count would not do: a fast
+// machine runs through any count before a mode switch has settled.
+constexpr DWORD kLostSurfaceMs = 1000;
+// The wait between attempts once a first Restore has not helped.
+constexpr DWORD kRetryWaitMs = 10;
 
 template <class T>
 void release(T*& object) {
@@ -29,12 +32,14 @@ void release(T*& object) {
 }
 
 // Everything held, released and forgotten, so that nothing is released or
-// used twice.
+// used twice; the mode's pixel size too, so that the copies of a new cycle
+// do not take it from a mode of the old one.
 void releaseAll(DisplayState& s) {
   release(s.primarySurface);
   release(s.palette);
   release(s.directDraw);
   s.locked = 0;
+  s.bytesPerPixel = 0;
 }
 
 }  // namespace
@@ -103,13 +108,15 @@ extern "C" void* BLITKIT_API DDPixelFormatInfo() {
 extern "C" int32_t BLITKIT_API DDLockSurface() {
   DisplayState& s = state();
   if (!s.primarySurface) return 1;
-  for (int attempt = 0; attempt < blitkit::kLockAttempts; ++attempt) {
+  const DWORD start = GetTickCount();
+  for (bool first = true;; first = false) {
     const HRESULT result = s.primarySurface->Lock(nullptr, &s.surfaceDesc, DDLOCK_WAIT, nullptr);
     if (result == DD_OK) {
       s.locked = 1;
       return 0;
     }
-    if (result != DDERR_SURFACELOST) break;
+    if (result != DDERR_SURFACELOST || GetTickCount() - start >= blitkit::kLostSurfaceMs) break;
+    if (!first) Sleep(blitkit::kRetryWaitMs);
     s.primarySurface->Restore();
   }
   showError("Couldn't lock surface");

@@ -8,16 +8,40 @@ using blitkit::state;
 
 namespace {
 
+// The pixel size of a lock's own format; 0 when the lock did not say.
+std::uint32_t lockedPixelBytes(const DDSURFACEDESC& d) {
+  if (!(d.dwFlags & DDSD_PIXELFORMAT)) return 0;
+  return (static_cast<std::uint32_t>(d.ddpfPixelFormat.dwRGBBitCount) + 1) >> 3;
+}
+
 void copyToSurface(bool eightByteMoves, int32_t x, int32_t y, const void* source, int32_t width,
                    int32_t height) {
   DisplayState& s = state();
-  if (!s.locked || !source || !s.surfaceDesc.lpSurface) return;
-  // Clipped to the locked surface: nothing is ever written outside it.
-  const blitkit::ClippedRect r =
-      blitkit::clipRect(x, y, width, height, s.bytesPerPixel, s.surfaceDesc.lPitch,
-                        s.surfaceDesc.dwWidth, s.surfaceDesc.dwHeight);
-  blitkit::copyRect(eightByteMoves, static_cast<std::uint8_t*>(s.surfaceDesc.lpSurface),
-                    s.surfaceDesc.lPitch, static_cast<const std::uint8_t*>(source), r);
+  const DDSURFACEDESC& d = s.surfaceDesc;
+  if (!s.locked || !source || !d.lpSurface) return;
+  // The guard holds against the surface as locked, whatever the host did with
+  // modes since: rows of pixels of another size (a mode changed after the
+  // lock, or none set since DDInit) would not line up with the surface's, so
+  // nothing is written then.
+  const std::uint32_t lockedBytes = lockedPixelBytes(d);
+  if (lockedBytes != 0 && lockedBytes != s.bytesPerPixel) return;
+  if (!(d.dwFlags & DDSD_HEIGHT)) return;
+  blitkit::SurfaceExtent surface;
+  surface.pitch = d.lPitch;
+  surface.rows = d.dwHeight;
+  // Without a width the row is its pitch, which clipRect keeps to anyway.
+  surface.rowBytes = (d.dwFlags & DDSD_WIDTH)
+                         ? static_cast<std::uint64_t>(d.dwWidth) * s.bytesPerPixel
+                         : UINT64_MAX;
+  const blitkit::ClippedRect r = blitkit::clipRect(x, y, width, height, s.bytesPerPixel, surface);
+  blitkit::copyRect(eightByteMoves, static_cast<std::uint8_t*>(d.lpSurface), d.lPitch,
+                    static_cast<const std::uint8_t*>(source), r);
+}
+
+// Indexes outside the palette do nothing: DirectDraw itself does not always
+// refuse them (Wine stores entry 256 over the palette).
+bool paletteIndex(int32_t index) {
+  return index >= 0 && index <= 255;
 }
 
 }  // namespace
@@ -39,13 +63,13 @@ extern "C" void BLITKIT_API DDSetPalette(void* entries) {
 
 extern "C" void BLITKIT_API DDSetColor(int32_t index, void* entry) {
   DisplayState& s = state();
-  if (s.palette && entry)
+  if (s.palette && entry && paletteIndex(index))
     s.palette->SetEntries(0, static_cast<DWORD>(index), 1, static_cast<PALETTEENTRY*>(entry));
 }
 
 extern "C" void BLITKIT_API DDGetColor(int32_t index, void* entry) {
   DisplayState& s = state();
-  if (s.palette && entry)
+  if (s.palette && entry && paletteIndex(index))
     s.palette->GetEntries(0, static_cast<DWORD>(index), 1, static_cast<PALETTEENTRY*>(entry));
 }
 

@@ -73,7 +73,8 @@ inline void emptyMmx() {}
 #endif
 
 // The words of one row. The source never overlaps the surface; saying so
-// lets the compiler move several words at once where the processor can.
+// lets the compiler move several words at once where the processor can
+// (16-byte SSE moves on x86-64; the 32-bit DLL moves 4-byte words).
 inline void moveWords(std::uint8_t* __restrict dst, const std::uint8_t* __restrict src,
                       std::size_t words) {
   for (std::size_t k = 0; k < words; ++k) {
@@ -132,21 +133,24 @@ void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8
 }
 
 ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                     std::uint32_t bytesPerPixel, std::int64_t pitch, std::uint32_t surfaceWidth,
-                     std::uint32_t surfaceHeight) {
+                     std::uint32_t bytesPerPixel, const SurfaceExtent& surface) {
   ClippedRect r;
-  if (width <= 0 || height <= 0 || bytesPerPixel == 0 || pitch <= 0) return r;
+  if (width <= 0 || height <= 0 || bytesPerPixel == 0 || surface.pitch == 0) return r;
+  const std::uint64_t pitchBytes =
+      static_cast<std::uint64_t>(surface.pitch < 0 ? -surface.pitch : surface.pitch);
+  // Whole pixels of a row: never past the row's own bytes, nor into the next row.
+  const auto columns =
+      static_cast<std::int64_t>(std::min(surface.rowBytes, pitchBytes) / bytesPerPixel);
   const std::int64_t left = std::max<std::int64_t>(x, 0);
   const std::int64_t top = std::max<std::int64_t>(y, 0);
-  const std::int64_t right =
-      std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, surfaceWidth);
+  const std::int64_t right = std::min<std::int64_t>(static_cast<std::int64_t>(x) + width, columns);
   const std::int64_t bottom =
-      std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, surfaceHeight);
+      std::min<std::int64_t>(static_cast<std::int64_t>(y) + height, surface.rows);
   if (right <= left || bottom <= top) return r;
   r.srcStride = static_cast<std::size_t>(width) * bytesPerPixel;
   r.rowBytes = static_cast<std::size_t>(right - left) * bytesPerPixel;
   r.rows = static_cast<std::size_t>(bottom - top);
-  r.dstOffset = static_cast<std::size_t>(top * pitch + left * bytesPerPixel);
+  r.dstOffset = static_cast<std::ptrdiff_t>(top * surface.pitch + left * bytesPerPixel);
   r.srcOffset = static_cast<std::size_t>((top - y) * static_cast<std::int64_t>(r.srcStride) +
                                          (left - x) * bytesPerPixel);
   return r;

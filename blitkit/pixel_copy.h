@@ -22,20 +22,27 @@ bool processorHasPrefetch();
 void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
                        std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
 
-// The part of a width x height rectangle at (x, y) that lies inside a surface
-// of surfaceWidth x surfaceHeight pixels.
+// A locked surface as its lock describes it.
+struct SurfaceExtent {
+  std::int64_t pitch = 0;      // bytes from a row to the next; negative: rows go up in memory
+  std::uint64_t rowBytes = 0;  // bytes of each row that belong to the surface, <= |pitch|
+  std::uint32_t rows = 0;
+};
+
+// The part of a width x height rectangle at (x, y), of bytesPerPixel-byte
+// pixels, that lies inside the surface: every byte it covers lies within the
+// first rowBytes of its row, and within the rows of the surface.
 struct ClippedRect {
-  std::size_t dstOffset = 0;  // bytes from the surface base
-  std::size_t srcOffset = 0;  // bytes from the source start
-  std::size_t rowBytes = 0;   // bytes copied per row
-  std::size_t srcStride = 0;  // bytes per source row (the full width)
+  std::ptrdiff_t dstOffset = 0;  // bytes from the surface address (row 0)
+  std::size_t srcOffset = 0;     // bytes from the source start
+  std::size_t rowBytes = 0;      // bytes copied per row
+  std::size_t srcStride = 0;     // bytes per source row (the full width)
   std::size_t rows = 0;
 };
 // Nothing to copy (rows or rowBytes 0) when the rectangle misses the surface,
-// width or height is 0 or less, or bytesPerPixel is 0.
+// width or height is 0 or less, bytesPerPixel is 0 or the pitch is 0.
 ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
-                     std::uint32_t bytesPerPixel, std::int64_t pitch, std::uint32_t surfaceWidth,
-                     std::uint32_t surfaceHeight);
+                     std::uint32_t bytesPerPixel, const SurfaceExtent& surface);
 
 // A row at a time, with the source stride of a clipped rectangle.
 void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch,

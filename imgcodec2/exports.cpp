@@ -1,4 +1,6 @@
 // The five exports of imgcodec2.
+#include <cstring>
+
 #include "codec_state.h"
 #include "decoder.h"
 #include "encoder.h"
@@ -32,6 +34,27 @@ void giveSearchMemory(CodecState& s) {
 void closeFile(CodecState& s) {
   CloseHandle(s.file);
   s.file = nullptr;
+}
+
+// Room for a target's path and the suffix of its partial file.
+constexpr std::size_t kPartPathBytes = 1024;
+
+// A save is written to a partial file beside the target, named after it with
+// ".~0" to ".~9" appended (the first of them that does not exist yet), and
+// replaces the target only once every byte is in it. Opens the partial file
+// into s.file; false when none can be created.
+bool createPartFile(CodecState& s, const char* path, char (&part)[kPartPathBytes]) {
+  const std::size_t n = path ? std::strlen(path) : 0;
+  if (!path || n + 4 > sizeof part) return false;
+  std::memcpy(part, path, n);
+  std::memcpy(part + n, ".~0", 4);
+  for (char digit = '0'; digit <= '9'; ++digit) {
+    part[n + 2] = digit;
+    s.file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_NEW, kFileFlags, nullptr);
+    if (s.file != INVALID_HANDLE_VALUE) return true;
+  }
+  s.file = nullptr;
+  return false;
 }
 
 // A failed load reports through Status alone.
@@ -125,15 +148,35 @@ extern "C" int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* sourc
   // existing file of that name as it was.
   if (checkSave(request) != BMP_OK) return BMP_ERR_FORMAT;
 
-  s.file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, kFileFlags, nullptr);
-  if (s.file == INVALID_HANDLE_VALUE) {
-    s.file = nullptr;
+  // A save that fails part-way (a full disk, a short write) must not leave a
+  // fragment in place of a good file: the target is replaced, by a rename
+  // that either happens whole or not at all, only when the partial file holds
+  // every byte. An existing target is opened first as a save always opened
+  // it (for writing, no sharing) and held meanwhile, so one that is
+  // read-only or that another opener holds still gives BMP_ERR_FILE, on
+  // every platform, and keeps its bytes.
+  HANDLE target = nullptr;
+  const DWORD attributes = path ? GetFileAttributesA(path) : INVALID_FILE_ATTRIBUTES;
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) return BMP_ERR_FILE;
+    target = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, kFileFlags, nullptr);
+    if (target == INVALID_HANDLE_VALUE) return BMP_ERR_FILE;
+  }
+  char part[kPartPathBytes];
+  if (!createPartFile(s, path, part)) {
+    if (target) CloseHandle(target);
     return BMP_ERR_FILE;
   }
   FileSink sink(s.file);
-  const bool written = writeBmp(sink, request, s.headerStore, s.io, sizeof s.io);
-  closeFile(s);
-  return written ? source->Width : BMP_ERR_FILE;
+  bool written = writeBmp(sink, request, s.headerStore, s.io, sizeof s.io);
+  written = CloseHandle(s.file) && written;
+  s.file = nullptr;
+  if (target) CloseHandle(target);
+  if (!written || !MoveFileExA(part, path, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(part);
+    return BMP_ERR_FILE;
+  }
+  return source->Width;
 }
 
 extern "C" void IMGCODEC2_API UnloadBMP(BMPImage* image) {

@@ -26,32 +26,37 @@
 extern "C" {
 #endif
 
-int32_t BLITKIT_API DDInit(void* window); /* 0 success, 1 failure */
+/* 0 success, 1 failure; exclusive mode needs the window (NULL fails). */
+int32_t BLITKIT_API DDInit(void* window);
 int32_t BLITKIT_API DDSetGraphicsMode(int32_t width, int32_t height, int32_t bitsPerPixel);
 int32_t BLITKIT_API DDCreatePrimarySurface(void);
 void* BLITKIT_API DDPixelFormatInfo(void); /* a DDPIXELFORMAT owned by the library */
-/* A lost surface is restored and the lock retried, 64 times at most. */
+/* A lost surface is restored and the lock retried for about a second. */
 int32_t BLITKIT_API DDLockSurface(void);
 void BLITKIT_API DDUnlockSurface(void);
 void* BLITKIT_API DDGetSurfacePointer(void);
-int32_t BLITKIT_API DDGetSurfacePitch(void);
+int32_t BLITKIT_API DDGetSurfacePitch(void); /* negative where rows go up */
 void BLITKIT_API DDWaitRetrace(void);
 int32_t BLITKIT_API DDGotFocus(void* window); /* 1 if window has the keyboard focus */
-/* Releases the surface, the palette and DirectDraw; safe to call again. */
+/* Releases the surface, the palette and DirectDraw, and forgets the mode's
+ * pixel size; safe to call again. */
 void BLITKIT_API DDClose(void);
 
 /* entries: 256 PALETTEENTRY (red, green, blue, flags), full 8-bit values. */
 void BLITKIT_API DDSetPalette(void* entries);
+/* index 0 to 255; any other index does nothing. */
 void BLITKIT_API DDSetColor(int32_t index, void* entry);
 void BLITKIT_API DDGetColor(int32_t index, void* entry);
-/* Packed rows of width * bytes-per-pixel bytes to (x, y) of the locked
- * surface, with 4-byte moves or 8-byte MMX moves; clipped to the surface. */
+/* Packed rows of width * bytes-per-pixel bytes (of the mode set in this
+ * DDInit cycle) to (x, y) of the locked surface, with 4-byte word moves or
+ * 8-byte MMX moves. Guarded by the surface as locked: clipped to its rows,
+ * and nothing written when the mode's pixel size is not the surface's. */
 void BLITKIT_API DDCopyToSurface(int32_t x, int32_t y, const void* source, int32_t width,
                                  int32_t height);
 void BLITKIT_API DDCopyToSurfaceMMX(int32_t x, int32_t y, const void* source, int32_t width,
                                     int32_t height);
-/* The low byte of colour at buffer + y * width + x; _safe drops pixels
- * outside 0 <= x < width, 0 <= y < height. */
+/* The low byte of colour at buffer + y * width + x, unchecked (height is
+ * not used); _safe drops pixels outside 0 <= x < width, 0 <= y < height. */
 void BLITKIT_API PutPixel8(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y,
                            int32_t colour);
 void BLITKIT_API PutPixel8_safe(void* buffer, int32_t width, int32_t height, int32_t x, int32_t y,

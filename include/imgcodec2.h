@@ -44,16 +44,23 @@ IMGCODEC2_CHECK(palette, offsetof(BMPImage, Palette) == (sizeof(void*) == 4 ? 24
 IMGCODEC2_CHECK(size, sizeof(BMPImage) == (sizeof(void*) == 4 ? 792 : 800));
 #undef IMGCODEC2_CHECK
 
-/* Status codes (there is no 3). */
+/* Status codes (there is no 3). SaveBMP never returns BMP_OK: it returns
+ * the source's Width on success. */
 #define BMP_OK 0
-#define BMP_ERR_FILE 1   /* cannot open / create, headers cut short, write failed */
+#define BMP_ERR_FILE 1   /* cannot open / create / replace, headers cut short, write failed */
 #define BMP_ERR_FORMAT 2 /* not a BMP this codec reads, or an unsupported request */
 #define BMP_ERR_MEMORY 4 /* the pixel block cannot be allocated */
 
-/* ConfigBMP option numbers. */
-#define BMP_CFG_RGB_ORDER 1     /* 0 (default): 24-bit buffers are B,G,R; else R,G,B */
-#define BMP_CFG_TARGET_BPP 2    /* 0 (default): file depth; 8, 15, 16, 24: convert */
-#define BMP_CFG_SAVE_TOP_DOWN 3 /* 3 (default), non-zero: buffers to save are top row first */
+/* ConfigBMP option numbers.
+ * BMP_CFG_RGB_ORDER: byte order of 24-bit buffers, 0 (default) B,G,R. Loading
+ *   stores R,G,B for any non-zero value; saving takes the buffer as R,G,B only
+ *   for 1 (any other value writes its bytes unchanged).
+ * BMP_CFG_TARGET_BPP: 0 (default) the file's depth; 8, 15, 16, 24: convert.
+ * BMP_CFG_SAVE_TOP_DOWN: 3 (default) or any non-zero value: 8 and 24-bit
+ *   buffers to save are top row first; 0: bottom row first. */
+#define BMP_CFG_RGB_ORDER 1
+#define BMP_CFG_TARGET_BPP 2
+#define BMP_CFG_SAVE_TOP_DOWN 3
 
 /* Stores value in option type (1 to 3); other types are ignored. */
 void IMGCODEC2_API ConfigBMP(int32_t type, int32_t value);
@@ -70,9 +77,14 @@ BMPImage* IMGCODEC2_API LoadBMP(const char* path);
 
 /* Writes the top-left description->Width x description->Height pixels of
  * source as an 8-bit (8 from 8) or 24-bit (24 from 15, 16, 24) file. Returns
- * source->Width on success, BMP_ERR_FILE when the file cannot be created or
- * written in full, BMP_ERR_FORMAT for an unsupported pair of depths or sizes
- * (checked before the file is created, so an existing file stays intact). */
+ * source->Width on success (never BMP_OK; a source 1 or 2 pixels wide returns
+ * 1 or 2, the values of the failure codes), BMP_ERR_FILE when the file cannot
+ * be created, written in full or put in place of an existing one (held open
+ * elsewhere, read-only), BMP_ERR_FORMAT for an unsupported pair of depths or
+ * sizes. The file is written beside the target and replaces it only when
+ * complete, so a failed save leaves an existing file as it was. The
+ * description's Height is not checked against the source's rows: the
+ * caller's buffer must hold them. */
 int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* source,
                               const BMPImage* description);
 

@@ -21,8 +21,10 @@ extern "C" {
 
 /* Loads "out_wave.dll" (if not loaded yet, by that plain name: beside the
  * program or in a folder named with SetDllDirectoryA) and the input plug-in at
- * path (fewer than 300 characters); 1 when an input plug-in is loaded on
- * return. A plug-in with IN_INIT_RET whose Init fails counts as not found.
+ * path (fewer than 300 characters; NULL is an empty path, which fails); 1 when
+ * an input plug-in is loaded on return. A plug-in with IN_INIT_RET whose Init
+ * fails counts as not found. A failure message shows at most 266 characters
+ * of the path.
  * Failures show a warning box: "A required .DLL file, OUT_WAVE.DLL, was not
  * found." (caption "Error Starting Program") or "A requried file, <path>, was
  * not found." (caption "Error Loading Plugin"). A library without the entry

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # run-wine-tests.sh NATIVE_SCENARIOS SOUND_CAPTURE WIN32_DIST OUT_DIR
-# WINE_TEST_PARTS picks the parts (default codec,inbridge,blitkit).
+# WINE_TEST_PARTS picks the parts (default codec,inbridge,blitkit,plugins).
 # Runs the Win32 test program against the real DLLs under Wine on Xvfb, takes
 # the screenshot it asks for (OUT_DIR/screen.png), captures the sound Wine's
 # device plays (OUT_DIR/sound.wav), then compares the codec's output with what
@@ -32,7 +32,7 @@ if ! timeout "${WINE_SMOKE_SECONDS:-600}" wine "$dist/tests/wine_smoke.exe"; the
 fi
 status=0
 timeout "${WINE_TEST_SECONDS:-900}" wine "$dist/tests/wine_tests.exe" "$(winpath "$dist")" "$(winpath "$suite")" "$(winpath "$out/wine")" \
-  "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge,blitkit}" || status=$?
+  "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge,blitkit,plugins}" || status=$?
 # A C host linked against the SDK's import libraries.
 timeout 600 wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
 # The SDK's example host, built with its CMake package: the picture on the

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
-fuzz_seconds=${FUZZ_SECONDS:-120}
+fuzz_seconds=${FUZZ_SECONDS:-60}
 
 "$root/scripts/setup-debian.sh"
 "$root/scripts/build.sh"
@@ -22,12 +22,16 @@ cmake -S "$root" -B "$root/build/asan" -DSANITIZE=address,undefined -DCMAKE_BUIL
 cmake --build "$root/build/asan" -j"$jobs"
 (cd "$root/build/asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
 
-echo "== fuzzing LoadBMP for ${fuzz_seconds}s"
+# Each fuzzer for a bounded time; a crash leaves its input in build/, and
+# every crash becomes a file of a bad corpus that CTest replays.
+echo "== fuzzing LoadBMP and in_wav's WAV parser, ${fuzz_seconds}s each"
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -DBUILD_FUZZERS=ON -DSANITIZE=address,undefined \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDIST_DIR="$root/build/fuzz/dist" >/dev/null
-cmake --build "$root/build/fuzz" -j"$jobs" --target load_bmp_fuzzer
-work=$(mktemp -d)
-"$root/build/fuzz/fuzz/load_bmp_fuzzer" -max_total_time="$fuzz_seconds" -max_len=8192 \
-  -artifact_prefix="$root/build/fuzz-crash-" "$work" "$root/fuzz/corpus/load_bmp" 2>&1 | tail -3
-rm -rf "$work"
+cmake --build "$root/build/fuzz" -j"$jobs" --target load_bmp_fuzzer wav_parser_fuzzer
+for fuzzer in load_bmp wav_parser; do
+  work=$(mktemp -d)
+  "$root/build/fuzz/fuzz/${fuzzer}_fuzzer" -max_total_time="$fuzz_seconds" -max_len=8192 \
+    -artifact_prefix="$root/build/fuzz-crash-$fuzzer-" "$work" "$root/fuzz/corpus/$fuzzer" 2>&1 | tail -3
+  rm -rf "$work"
+done
 echo "fuzzing: no crash"

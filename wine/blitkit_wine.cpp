@@ -5,6 +5,7 @@
 #include <ddraw.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -115,6 +116,15 @@ void screenshot(const TestPaths& paths) {
   CHECK(GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES);
 }
 
+// One box of blitkit's: caption "Error", the text, no owner, no icon, OK alone.
+bool blitkitBox(const std::vector<SeenBox>& seen, const char* text) {
+  for (const SeenBox& b : seen)
+    std::printf("blitkit: box %s: %s (owner %p, icon %d, cancel %d)\n", b.caption.c_str(),
+                b.text.c_str(), static_cast<void*>(b.owner), b.icon, b.cancel);
+  return seen.size() == 1 && seen[0].caption == "Error" && seen[0].text == text &&
+         seen[0].owner == nullptr && !seen[0].icon && !seen[0].cancel;
+}
+
 }  // namespace
 
 void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
@@ -141,6 +151,12 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   api.DDClose();
   CHECK(boxes.take().empty());
 
+  // Exclusive full-screen access needs a window: DirectDraw refuses the level.
+  std::printf("blitkit: DDInit(NULL)\n");
+  CHECK_EQ(api.DDInit(nullptr), 1);
+  CHECK(blitkitBox(boxes.take(), "Couldn't set DirectDraw cooperative level"));
+  api.DDClose();
+
   // Each step on record: Wine's display driver may end the process.
   std::printf("blitkit: window\n");
   HWND window = makeWindow();
@@ -156,9 +172,7 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   // any depth, but no size beyond the desktop's).
   std::printf("blitkit: mode 4096x3072x32\n");
   CHECK_EQ(api.DDSetGraphicsMode(4096, 3072, 32), 1);
-  seen = boxes.take();
-  CHECK(seen.size() == 1 && seen[0].caption == "Error" &&
-        seen[0].text == "Couldn't set display mode");
+  CHECK(blitkitBox(boxes.take(), "Couldn't set display mode"));
 
   // 640 x 480 x 16 where the display can switch (a virtual desktop); else the
   // desktop's mode.
@@ -194,6 +208,18 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   CHECK(got.peRed == 0x12 && got.peGreen == 0x34 && got.peBlue == 0x56);
   api.DDGetColor(255, &got);
   CHECK(got.peRed == 255 && got.peGreen == 0);
+  // Indexes outside the palette do nothing (Wine would store entry 256 over
+  // the whole palette, and -2 would end the process at DDClose).
+  for (int index : {256, -1, -2}) {
+    PALETTEENTRY bad = {1, 2, 3, 0}, probe = {9, 9, 9, 9};
+    api.DDSetColor(index, &bad);
+    api.DDGetColor(index, &probe);
+    CHECK(probe.peRed == 9 && probe.peGreen == 9 && probe.peBlue == 9 && probe.peFlags == 9);
+  }
+  api.DDGetColor(0, &got);
+  CHECK(got.peRed == 0 && got.peGreen == 255 && got.peBlue == 128);
+  api.DDGetColor(77, &got);
+  CHECK(got.peRed == 0x12 && got.peGreen == 0x34 && got.peBlue == 0x56);
 
   int width = 0, height = 0;
   const std::vector<unsigned char> picture = pictureFor(paths, bpp, width, height);
@@ -214,6 +240,24 @@ void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes) {
   CHECK_EQ(api.DDGotFocus(window), GetFocus() == window ? 1 : 0);
   std::printf("blitkit: close\n");
   api.DDClose();
+  api.DDClose();
+  CHECK(boxes.take().empty());
+
+  // A new cycle that keeps the desktop's mode forgot the old mode's pixel
+  // size: its copies write nothing, not a row of the old size past the last.
+  std::printf("blitkit: a cycle without a mode\n");
+  if (CHECK_EQ(api.DDInit(window), 0) && CHECK_EQ(api.DDCreatePrimarySurface(), 0) &&
+      CHECK_EQ(api.DDLockSurface(), 0)) {
+    const int rows = GetSystemMetrics(SM_CYSCREEN), pitch = api.DDGetSurfacePitch();
+    auto* last = static_cast<unsigned char*>(api.DDGetSurfacePointer()) +
+                 static_cast<ptrdiff_t>(rows - 1) * pitch;
+    const std::vector<unsigned char> before(last, last + pitch);
+    const std::vector<unsigned char> row(1024 * 4, 0x5A);
+    api.DDCopyToSurface(0, rows - 1, row.data(), 1024, 1);
+    api.DDCopyToSurfaceMMX(0, rows - 1, row.data(), 1024, 1);
+    CHECK(std::memcmp(last, before.data(), before.size()) == 0);
+    api.DDUnlockSurface();
+  }
   api.DDClose();
   CHECK(boxes.take().empty());
   DestroyWindow(window);

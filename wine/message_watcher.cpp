@@ -26,10 +26,15 @@ DWORD WINAPI MessageWatcher::run(LPVOID param) {
     for (const std::string& caption : self->captions_) {
       HWND box = FindWindowA("#32770", caption.c_str());
       if (!box) continue;
+      Sleep(100);  // the box fills itself in after its caption
       char text[1024] = {};
       GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+      const HWND owner = GetWindow(box, GW_OWNER);
+      // The icon control of a message box is stc1 (0x440), empty without an icon.
+      const bool icon = SendDlgItemMessageA(box, 0x440, STM_GETICON, 0, 0) != 0;
+      const bool cancel = GetDlgItem(box, IDCANCEL) != nullptr;
       EnterCriticalSection(&self->lock_);
-      self->seen_.push_back({caption, text});
+      self->seen_.push_back({caption, text, owner, icon, cancel});
       LeaveCriticalSection(&self->lock_);
       // Wait until this box is gone before looking again.
       PostMessageA(box, WM_COMMAND, IDOK, 0);

@@ -11,6 +11,9 @@
 struct SeenBox {
   std::string caption;
   std::string text;
+  HWND owner = nullptr;  // the window the box belongs to; none for an ownerless box
+  bool icon = false;     // shows an icon
+  bool cancel = false;   // has a Cancel button beside OK
 };
 
 class MessageWatcher {

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   if (wanted("codec")) runCodecTests(paths);
   if (wanted("inbridge")) runInbridgeTests(paths, boxes);
   if (wanted("blitkit")) runBlitkitTests(paths, boxes);
+  if (wanted("plugins")) runPluginTests(paths);
   std::printf("wine tests: %d passed, %d failed\n", checkCounts().passed, checkCounts().failed);
   return checkCounts().failed == 0 && checkCounts().passed > 0 ? 0 : 1;
 }

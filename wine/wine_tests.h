@@ -27,3 +27,4 @@ class MessageWatcher;
 void runCodecTests(const TestPaths& paths);
 void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes);
 void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes);
+void runPluginTests(const TestPaths& paths);

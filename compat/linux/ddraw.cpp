@@ -1,7 +1,8 @@
 // An in-memory DirectDraw with the first-version interfaces that blitkit
 // calls: display modes of 320x200 up to 2048x1536 at 8, 15, 16, 24 and 32
-// bits, a primary surface in system memory whose pitch is wider than a row,
-// palettes of 256 entries, reference counts, and scripted results.
+// bits, a primary surface in system memory whose pitch is wider than a row
+// (between canary bytes), surfaces lost by a mode change, palettes of 256
+// entries, reference counts, and scripted results.
 #include <cstring>
 #include <memory>
 
@@ -30,7 +31,9 @@ using compat::display;
 HRESULT call(const std::string& name, std::initializer_list<long long> numbers = {}) {
   std::string entry = name;
   for (long long n : numbers) entry += " " + std::to_string(n);
-  display().calls.push_back(entry);
+  auto& calls = display().calls;
+  if (calls.size() >= 4096) calls.erase(calls.begin(), calls.begin() + 2048);
+  calls.push_back(entry);
   auto& queue = display().script[name];
   if (queue.empty()) return DD_OK;
   HRESULT result = queue.front();
@@ -80,14 +83,14 @@ class FakePalette final : public Counted<IDirectDrawPalette> {
   HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* out) override {
     HRESULT r = call("GetEntries", {flags, base, count});
     if (r != DD_OK) return r;
-    if (!out || base + count > 256) return DDERR_INVALIDPARAMS;
+    if (!out || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
     std::memcpy(out, entries_ + base, count * sizeof *out);
     return DD_OK;
   }
   HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* in) override {
     HRESULT r = call("SetEntries", {flags, start, count});
     if (r != DD_OK) return r;
-    if (!in || start + count > 256) return DDERR_INVALIDPARAMS;
+    if (!in || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
     std::memcpy(entries_ + start, in, count * sizeof *in);
     return DD_OK;
   }
@@ -99,9 +102,15 @@ class FakePalette final : public Counted<IDirectDrawPalette> {
 
 class FakeSurface final : public Counted<IDirectDrawSurface> {
  public:
-  FakeSurface(DWORD width, DWORD height, DWORD bpp) : width_(width), height_(height), bpp_(bpp) {
-    pitch_ = static_cast<LONG>(width * bytesPerPixel(bpp) + 32);
-    memory_.assign(static_cast<std::size_t>(pitch_) * height, 0);
+  FakeSurface(DWORD width, DWORD height, DWORD bpp)
+      : width_(width),
+        height_(height),
+        bpp_(bpp),
+        mode_(display().modeChanges),
+        memory_(static_cast<std::size_t>(width * bytesPerPixel(bpp) + 32) * height) {
+    const auto rowBytes = static_cast<LONG>(width * bytesPerPixel(bpp) + 32);
+    pitch_ = display().bottomUp ? -rowBytes : rowBytes;
+    address_ = display().bottomUp ? memory_.data() + memory_.bytes - rowBytes : memory_.data();
     display().surfaceMemory = &memory_;
     display().surfacePitch = pitch_;
   }
@@ -114,12 +123,13 @@ class FakeSurface final : public Counted<IDirectDrawSurface> {
     display().lockDescSize = desc ? desc->dwSize : 0;
     HRESULT r = call("Lock", {flags});
     if (r != DD_OK) return r;
+    if (lost()) return DDERR_SURFACELOST;
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
     desc->dwFlags |= DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE | DDSD_PIXELFORMAT;
     desc->dwWidth = width_;
     desc->dwHeight = height_;
     desc->lPitch = pitch_;
-    desc->lpSurface = memory_.data();
+    desc->lpSurface = address_;
     desc->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
     describe(desc->ddpfPixelFormat, bpp_);
     return DD_OK;
@@ -128,7 +138,10 @@ class FakeSurface final : public Counted<IDirectDrawSurface> {
     display().unlockAddress = address;
     return call("Unlock");
   }
-  HRESULT Restore() override { return call("Restore"); }
+  HRESULT Restore() override {
+    HRESULT r = call("Restore");
+    return r == DD_OK && lost() ? DDERR_WRONGMODE : r;
+  }
   HRESULT GetPixelFormat(DDPIXELFORMAT* pf) override {
     display().pixelFormatSizeIn = pf ? pf->dwSize : 0;
     display().pixelFormatFlagsIn = pf ? pf->dwFlags : 0;
@@ -150,9 +163,12 @@ class FakeSurface final : public Counted<IDirectDrawSurface> {
 
  private:
   std::string name() const override { return "Surface"; }
+  bool lost() const { return mode_ != display().modeChanges; }
   DWORD width_, height_, bpp_;
+  int mode_;  // display().modeChanges when made
   LONG pitch_;
-  std::vector<std::uint8_t> memory_;
+  compat::SurfaceMemory memory_;
+  std::uint8_t* address_;
   IDirectDrawPalette* palette_ = nullptr;
 };
 
@@ -160,7 +176,9 @@ class FakeDirectDraw final : public Counted<IDirectDraw> {
  public:
   HRESULT SetCooperativeLevel(HWND window, DWORD flags) override {
     display().cooperativeWindow = window;
-    return call("SetCooperativeLevel", {flags});
+    HRESULT r = call("SetCooperativeLevel", {flags});
+    // Exclusive mode needs a window, as on Windows.
+    return r == DD_OK && !window && (flags & DDSCL_EXCLUSIVE) ? DDERR_INVALIDPARAMS : r;
   }
   HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp) override {
     HRESULT r = call("SetDisplayMode", {width, height, bpp});
@@ -171,6 +189,7 @@ class FakeDirectDraw final : public Counted<IDirectDraw> {
     display().width = width;
     display().height = height;
     display().bpp = bpp;
+    display().modeChanges++;
     return DD_OK;
   }
   HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface,

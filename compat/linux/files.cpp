@@ -1,5 +1,6 @@
 // CreateFileA and friends over POSIX descriptors. A share mode of 0 is made
-// real with an exclusive flock, so a second opener is denied as on Windows.
+// real with an exclusive flock, so a second opener is denied as on Windows;
+// replacing or deleting a file that an opener holds is refused, as Wine does.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 
 #include "compat/win32.h"
 #include "state.h"
@@ -21,23 +23,43 @@ FileObject* lookup(HANDLE handle) {
   return state().files.count(file) ? file : nullptr;
 }
 
+void record(LPCSTR name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) {
+  auto& calls = state().last.createFile;
+  if (calls.size() == 16) calls.erase(calls.begin());
+  calls.push_back({name ? name : "", access, shareMode, creation, flags});
+}
+
+// Whether some opener (of this process or another) holds the file.
+bool held(LPCSTR name) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
+  close(fd);
+  return locked;
+}
+
 }  // namespace
 
 extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
-                              DWORD, HANDLE) {
+                              DWORD flags, HANDLE) {
   std::lock_guard<std::mutex> guard(state().lock);
   state().calls.createFile++;
+  record(name, access, shareMode, creation, flags);
   if (!name) return INVALID_HANDLE_VALUE;
   int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (creation == CREATE_ALWAYS) {
     mode |= O_CREAT;
+  } else if (creation == CREATE_NEW) {
+    mode |= O_CREAT | O_EXCL;
   } else if (creation != OPEN_EXISTING) {
     return INVALID_HANDLE_VALUE;
   }
   int fd = open(name, mode | O_CLOEXEC, 0644);
   if (fd < 0) return INVALID_HANDLE_VALUE;
   struct stat info;
-  bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode);
+  // A read-only file cannot be opened for writing, not even by root.
+  bool usable = fstat(fd, &info) == 0 && !S_ISDIR(info.st_mode) &&
+                !((access & GENERIC_WRITE) && !(info.st_mode & S_IWUSR));
   // Take the lock before emptying the file, so that a denied CREATE_ALWAYS
   // leaves the other opener's file intact.
   int lockKind = shareMode == 0 ? LOCK_EX : LOCK_SH;
@@ -111,4 +133,33 @@ extern "C" BOOL CloseHandle(HANDLE handle) {
   close(file->fd);
   delete file;
   return TRUE;
+}
+
+// Windows refuses to replace a directory, a read-only file or a file open
+// without delete sharing; Wine any open file. A file of ours is never opened
+// with delete sharing, so a held file is refused here.
+extern "C" BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.moveFile++;
+  if (!existing || !target || held(existing)) return FALSE;
+  struct stat info;
+  if (stat(target, &info) == 0 && (!(flags & MOVEFILE_REPLACE_EXISTING) || S_ISDIR(info.st_mode) ||
+                                   !(info.st_mode & S_IWUSR) || held(target))) {
+    return FALSE;
+  }
+  return rename(existing, target) == 0 ? TRUE : FALSE;
+}
+
+extern "C" BOOL DeleteFileA(LPCSTR name) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.deleteFile++;
+  if (!name || held(name)) return FALSE;
+  return unlink(name) == 0 ? TRUE : FALSE;
+}
+
+extern "C" DWORD GetFileAttributesA(LPCSTR name) {
+  struct stat info;
+  if (!name || stat(name, &info) != 0) return INVALID_FILE_ATTRIBUTES;
+  if (S_ISDIR(info.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  return (info.st_mode & S_IWUSR) ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
 }

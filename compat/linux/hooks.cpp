@@ -7,6 +7,12 @@ namespace compat {
 CallCounts& calls() {
   return state().calls;
 }
+LastCalls& lastCalls() {
+  return state().last;
+}
+FakeClock& clock() {
+  return state().clock;
+}
 Faults& faults() {
   return state().faults;
 }
@@ -35,6 +41,8 @@ int loadedLibraryCount() {
 
 void resetHooks() {
   state().calls = CallCounts{};
+  state().last = LastCalls{};
+  state().clock = FakeClock{};
   state().faults = Faults{};
   state().boxes.clear();
   state().mixer = FakeMixer{};

@@ -1,5 +1,7 @@
 // Movable global memory: the handle is a bookkeeping record, never the
-// address of the data, so code that mixes the two up fails in tests.
+// address of the data, so code that mixes the two up fails in tests. A call
+// with a handle that names no live block (a freed one, say) is refused and
+// counted.
 #include <sys/mman.h>
 
 #include <cstdlib>
@@ -15,7 +17,9 @@ namespace {
 
 MemoryBlock* lookup(HGLOBAL handle) {
   auto* block = static_cast<MemoryBlock*>(handle);
-  return state().blocks.count(block) ? block : nullptr;
+  if (state().blocks.count(block)) return block;
+  state().calls.refusedGlobal++;
+  return nullptr;
 }
 
 }  // namespace
@@ -24,6 +28,7 @@ extern "C" HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   std::lock_guard<std::mutex> guard(state().lock);
   compat::Faults& faults = state().faults;
   state().calls.globalAlloc++;
+  state().last.globalAllocFlags = flags;
   if (faults.failAllocCall > 0 && --faults.failAllocCall == 0) return nullptr;
   if (faults.allocLimit != 0 && bytes > faults.allocLimit) return nullptr;
   void* data =
@@ -47,7 +52,11 @@ extern "C" BOOL GlobalUnlock(HGLOBAL handle) {
   std::lock_guard<std::mutex> guard(state().lock);
   state().calls.globalUnlock++;
   MemoryBlock* block = lookup(handle);
-  if (!block || block->locks == 0) return FALSE;
+  if (!block) return FALSE;
+  if (block->locks == 0) {
+    state().calls.refusedGlobal++;
+    return FALSE;
+  }
   return --block->locks > 0 ? TRUE : FALSE;
 }
 

@@ -8,7 +8,7 @@ using compat::state;
 extern "C" UINT mixerGetNumDevs() {
   std::lock_guard<std::mutex> guard(state().lock);
   state().calls.mixerGetNumDevs++;
-  return state().mixer.present ? 1 : 0;
+  return state().mixer.present && state().mixer.failingCall != 4 ? 1 : 0;
 }
 
 extern "C" MMRESULT mixerGetLineInfoA(HMIXEROBJ mixer, MIXERLINEA* line, DWORD flags) {

@@ -24,6 +24,8 @@ struct MemoryBlock {
 struct State {
   std::mutex lock;  // plug-in threads may reach the layer too
   CallCounts calls;
+  LastCalls last;
+  FakeClock clock;
   Faults faults;
   std::unordered_set<FileObject*> files;
   std::unordered_set<MemoryBlock*> blocks;

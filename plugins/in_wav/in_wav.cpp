@@ -3,34 +3,30 @@
 // feeds the visualisation and DSP callbacks, writes as CanWrite allows, and
 // once the output has played everything posts the end of the track to the
 // main window. Built with IN_WAV_UNICODE it takes UTF-16 paths (IN_UNICODE).
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "compat/win32.h"
 #include "portable.h"
+#include "wav_format.h"
 #include "winamp/plugin.h"
 
 namespace {
 
-struct WavInfo {
-  int rate = 0, channels = 0, bits = 0;
-  long dataOffset = 0;
-  long dataBytes = 0;
-  int blockAlign() const { return channels * bits / 8; }
-  int bytesPerSecond() const { return rate * blockAlign(); }
-};
+using wavfile::WavFormat;
 
 struct Player {
   plugin::Mutex mutex;
   plugin::Thread thread;
   FILE* file = nullptr;
-  WavInfo wav;
+  WavFormat wav;
   volatile bool stop = false;
   volatile bool paused = false;
   volatile int seekTo = -1;  // a position asked for and not yet reached
   int chunkSamples = 576;    // set through the SetConfig export
-  long decodedBytes = 0;
+  std::uint64_t decodedBytes = 0;
 };
 
 In_Module& module();
@@ -40,10 +36,12 @@ Player& player() {
   return p;
 }
 
-std::uint32_t le(const unsigned char* p, int n) {
-  std::uint32_t v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
+// Milliseconds of a byte count, cut to what an int holds.
+int msOf(std::uint64_t bytes, const WavFormat& w) {
+  const auto perSecond = static_cast<std::uint64_t>(w.bytesPerSecond);
+  const std::uint64_t seconds = bytes / perSecond;
+  if (seconds > INT_MAX / 1000) return INT_MAX;
+  return static_cast<int>(seconds * 1000 + bytes % perSecond * 1000 / perSecond);
 }
 
 #ifdef IN_WAV_UNICODE
@@ -65,7 +63,7 @@ std::string utf8(const WCHAR* text) {
   return out;
 }
 #endif
-FILE* openWav(const char* name) {
+FILE* openFile(const char* name) {
   const auto* wide = reinterpret_cast<const WCHAR*>(name);
 #ifdef _WIN32
   return _wfopen(wide, L"rb");
@@ -75,71 +73,55 @@ FILE* openWav(const char* name) {
 }
 #else
 constexpr unsigned kVersionFlags = 0;
-FILE* openWav(const char* name) {
+FILE* openFile(const char* name) {
   return std::fopen(name, "rb");
 }
 #endif
 
-// 0: a PCM WAV file; -1: cannot be opened; 1: not a file we play.
-int parseWav(const char* name, FILE*& file, WavInfo& info) {
-  file = name ? openWav(name) : nullptr;
+bool readAt(void* file, std::uint64_t at, void* dst, std::size_t n) {
+  FILE* f = static_cast<FILE*>(file);
+  return at <= LONG_MAX && std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 &&
+         std::fread(dst, 1, n, f) == n;
+}
+
+// 0: a PCM WAV file we play; -1: cannot be opened; 1: not a file we play
+// (or not one we can play safely). Positions stay below LONG_MAX, where the
+// file's seeks reach on every platform.
+int openWav(const char* name, FILE*& file, WavFormat& info) {
+  file = name ? openFile(name) : nullptr;
   if (!file) return -1;
-  unsigned char riff[12];
-  if (std::fread(riff, 1, 12, file) != 12 || std::memcmp(riff, "RIFF", 4) ||
-      std::memcmp(riff + 8, "WAVE", 4)) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return 1;
+  const long size = std::ftell(file);
+  if (size < 0 || !wavfile::parseWav(readAt, file, static_cast<std::uint64_t>(size), info))
     return 1;
-  }
-  bool haveFormat = false;
-  unsigned char chunk[8];
-  while (std::fread(chunk, 1, 8, file) == 8) {
-    const long size = static_cast<long>(le(chunk + 4, 4));
-    if (!std::memcmp(chunk, "fmt ", 4) && size >= 16) {
-      unsigned char fmt[16];
-      if (std::fread(fmt, 1, 16, file) != 16) return 1;
-      if (le(fmt, 2) != 1) return 1;  // PCM only
-      info.channels = static_cast<int>(le(fmt + 2, 2));
-      info.rate = static_cast<int>(le(fmt + 4, 4));
-      info.bits = static_cast<int>(le(fmt + 14, 2));
-      haveFormat = info.channels > 0 && info.rate > 0 && (info.bits == 8 || info.bits == 16);
-      std::fseek(file, size - 16 + (size & 1), SEEK_CUR);
-    } else if (!std::memcmp(chunk, "data", 4)) {
-      if (!haveFormat) return 1;
-      info.dataOffset = std::ftell(file);
-      std::fseek(file, 0, SEEK_END);
-      const long available = std::ftell(file) - info.dataOffset;
-      info.dataBytes =
-          (size < available ? size : available) / info.blockAlign() * info.blockAlign();
-      std::fseek(file, info.dataOffset, SEEK_SET);
-      return 0;
-    } else {
-      std::fseek(file, size + (size & 1), SEEK_CUR);
-    }
-  }
-  return 1;
+  return std::fseek(file, static_cast<long>(info.dataOffset), SEEK_SET) == 0 ? 0 : 1;
 }
 
 void decodeThread(void*) {
   Player& p = player();
   In_Module& in = module();
   Out_Module* out = in.outMod;
-  const WavInfo& w = p.wav;
+  const WavFormat& w = p.wav;
   const int latency = out->Open(w.rate, w.channels, w.bits, -1, -1);
   if (latency < 0) return;
   in.SAVSAInit(latency, w.rate);
   in.VSASetInfo(w.rate, w.channels);
-  in.SetInfo(w.bytesPerSecond() * 8 / 1000, w.rate / 1000, w.channels, 1);
-  static char buffer[8192 * 2 * 2 * 2];  // room for DSP to double the samples
+  in.SetInfo(static_cast<int>(w.bytesPerSecond * 8 / 1000), w.rate / 1000, w.channels, 1);
+  // A chunk larger than the output can take at once would wait forever.
+  const std::uint64_t chunk = wavfile::chunkBytes(w, p.chunkSamples, out->CanWrite());
+  static char buffer[wavfile::kDecodeBufferBytes];
+  const std::uint64_t block = static_cast<std::uint64_t>(w.blockAlign);
   bool ended = false;
   bool endPosted = false;
   while (!p.stop) {
     const int seek = p.seekTo;
     if (seek >= 0) {
-      long at = static_cast<long>(static_cast<long long>(seek) * w.bytesPerSecond() / 1000);
-      at = at / w.blockAlign() * w.blockAlign();
+      std::uint64_t at = static_cast<std::uint64_t>(seek) *
+                         static_cast<std::uint64_t>(w.bytesPerSecond) / 1000 / block * block;
       if (at > w.dataBytes) at = w.dataBytes;
-      std::fseek(p.file, w.dataOffset + at, SEEK_SET);
+      std::fseek(p.file, static_cast<long>(w.dataOffset + at), SEEK_SET);
       p.decodedBytes = at;
-      out->Flush(static_cast<int>(static_cast<long long>(at) * 1000 / w.bytesPerSecond()));
+      out->Flush(msOf(at, w));
       p.seekTo = -1;
       ended = endPosted = false;
       continue;
@@ -153,27 +135,28 @@ void decodeThread(void*) {
       plugin::sleepMs(10);
       continue;
     }
-    long want = static_cast<long>(p.chunkSamples) * w.blockAlign();
-    if (want > w.dataBytes - p.decodedBytes) want = w.dataBytes - p.decodedBytes;
-    const int got =
-        want > 0 ? static_cast<int>(std::fread(buffer, 1, static_cast<size_t>(want), p.file)) : 0;
-    if (got <= 0) {
+    const std::uint64_t left = w.dataBytes - p.decodedBytes;
+    const std::size_t want = static_cast<std::size_t>(chunk < left ? chunk : left);
+    const std::size_t got = want > 0 ? std::fread(buffer, 1, want, p.file) / block * block : 0;
+    if (got == 0) {
       ended = true;
       continue;
     }
-    const int timestamp =
-        static_cast<int>(static_cast<long long>(p.decodedBytes) * 1000 / w.bytesPerSecond());
+    const int timestamp = msOf(p.decodedBytes, w);
     in.SAAddPCMData(buffer, w.channels, w.bits, timestamp);
     in.VSAAddPCMData(buffer, w.channels, w.bits, timestamp);
-    int bytes = got;
+    std::size_t bytes = got;
     if (in.dsp_isactive()) {
-      bytes = in.dsp_dosamples(reinterpret_cast<short*>(buffer), got / w.blockAlign(), w.bits,
-                               w.channels, w.rate) *
-              w.blockAlign();
+      const int frames =
+          in.dsp_dosamples(reinterpret_cast<short*>(buffer), static_cast<int>(got / block), w.bits,
+                           w.channels, w.rate);
+      // The DSP may return up to twice the samples; never more than the buffer.
+      bytes = frames > 0 ? static_cast<std::size_t>(frames) * block : 0;
+      if (bytes > sizeof buffer) bytes = sizeof buffer / block * block;
     }
-    while (!p.stop && p.seekTo < 0 && out->CanWrite() < bytes) plugin::sleepMs(5);
+    while (!p.stop && p.seekTo < 0 && out->CanWrite() < static_cast<int>(bytes)) plugin::sleepMs(5);
     if (p.stop || p.seekTo >= 0) continue;
-    out->Write(buffer, bytes);
+    out->Write(buffer, static_cast<int>(bytes));
     p.decodedBytes += got;
   }
 }
@@ -201,15 +184,15 @@ void WINAMP_CDECL stop() {
   module().outMod->Close();
   std::fclose(p.file);
   p.file = nullptr;
-  p.wav = WavInfo{};
+  p.wav = WavFormat{};
 }
 
 int WINAMP_CDECL play(char* name) {
   Player& p = player();
   stop();
   FILE* file = nullptr;
-  WavInfo info;
-  const int result = parseWav(name, file, info);
+  WavFormat info;
+  const int result = openWav(name, file, info);
   if (result != 0) {
     if (file) std::fclose(file);
     return result;
@@ -241,9 +224,8 @@ int WINAMP_CDECL isPaused() {
 }
 
 int WINAMP_CDECL getLength() {
-  const WavInfo& w = player().wav;
-  return w.rate ? static_cast<int>(static_cast<long long>(w.dataBytes) * 1000 / w.bytesPerSecond())
-                : 0;
+  const WavFormat& w = player().wav;
+  return w.rate ? msOf(w.dataBytes, w) : 0;
 }
 
 int WINAMP_CDECL getOutputTime() {
@@ -317,7 +299,8 @@ PLUGIN_EXPORT In_Module* WINAMP_CDECL winampGetInModule2() {
 }
 
 // GetConfig(0): samples per chunk handed to the output. SetConfig(n) sets it
-// (64 to 8192): 1 when taken, 0 when refused.
+// (64 to 8192): 1 when taken, 0 when refused. A play cuts it to what the
+// decode buffer and the output can take.
 PLUGIN_EXPORT int WINAMP_CDECL GetConfig(int which) {
   return which == 0 ? player().chunkSamples : 0;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,18 @@ namespace {
 
 HWND window() {
   return reinterpret_cast<HWND>(0x5150);
+}
+
+// The x87 tag word: all registers empty (0xFFFF) unless MMX code has left
+// its state behind, which breaks floating-point code that follows.
+std::uint16_t x87TagWord() {
+#if defined(__i386__) || defined(__x86_64__)
+  std::uint8_t env[28];
+  __asm__ volatile("fnstenv %0\n\tfldenv %0" : "+m"(env));
+  return static_cast<std::uint16_t>(env[8] | env[9] << 8);
+#else
+  return 0xFFFF;
+#endif
 }
 
 }  // namespace
@@ -58,6 +71,12 @@ class Display : public ::testing::Test {
 };
 
 TEST_F(Display, SetUpCallsAndArguments) {
+  // Exclusive full-screen mode needs a window, as on Windows.
+  EXPECT_EQ(DDInit(nullptr), 1);
+  EXPECT_EQ(boxes(), std::vector<std::string>{"Couldn't set DirectDraw cooperative level"});
+  DDClose();
+  take();
+
   EXPECT_EQ(DDInit(window()), 0);
   EXPECT_EQ(compat::display().cooperativeWindow, window());
   EXPECT_EQ(DDSetGraphicsMode(640, 480, 15), 0);
@@ -154,13 +173,40 @@ TEST_F(Display, LostSurfaceIsRestoredAndLockedAgain) {
   EXPECT_EQ(compat::display().unlockAddress, compat::display().surfaceMemory->data());
   EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data())
       << "kept after the unlock";
+}
 
-  // A surface that stays lost: the retries end with the message.
-  compat::display().script["Lock"] = std::deque<HRESULT>(1000, DDERR_SURFACELOST);
-  take();
-  EXPECT_EQ(DDLockSurface(), 1);
-  EXPECT_EQ(take().size(), 2u * 64);
-  EXPECT_EQ(boxes(), std::vector<std::string>{"Couldn't lock surface"});
+// A lost surface is restored and locked again for about a second, with short
+// waits once a first Restore has not helped; a count of attempts would let a
+// fast machine give up on a surface lost for a moment. A mode change loses
+// the surface for good: Restore cannot bring it back.
+TEST_F(Display, LostSurfaceRetriesForASecond) {
+  struct Case {
+    int lost;  // Lock answers DDERR_SURFACELOST this often; -1: after a mode change
+    int result;
+    std::uint32_t minMs, maxMs;  // time spent
+  };
+  for (Case c : {Case{1, 0, 0, 0}, Case{80, 0, 700, 900}, Case{1000, 1, 1000, 1020},
+                 Case{-1, 1, 1000, 1020}}) {
+    open();
+    compat::clock().virtualTime = true;
+    compat::clock().now = 0xFFFFFF00u;  // the tick count wraps on the way
+    if (c.lost >= 0) {
+      compat::display().script["Lock"] = std::deque<HRESULT>(c.lost, DDERR_SURFACELOST);
+    } else {
+      ASSERT_EQ(DDSetGraphicsMode(640, 480, 8), 0);
+    }
+    EXPECT_EQ(DDLockSurface(), c.result) << c.lost;
+    const std::uint32_t spent = compat::clock().now - 0xFFFFFF00u;
+    EXPECT_GE(spent, c.minMs) << c.lost;
+    EXPECT_LE(spent, c.maxMs) << c.lost;
+    EXPECT_EQ(boxes(), c.result ? std::vector<std::string>{"Couldn't lock surface"}
+                                : std::vector<std::string>{})
+        << c.lost;
+    DDClose();
+    compat::resetHooks();
+    compat::captureMessageBoxes(true);
+    compat::resetDisplay();
+  }
 }
 
 TEST_F(Display, CallsOutOfOrderDoNothing) {
@@ -210,8 +256,10 @@ TEST_F(Display, CloseReleasesEverythingOnceAndInitCanStartOver) {
   EXPECT_EQ(DDInit(window()), 0);
   EXPECT_EQ(compat::display().liveObjects, 1);
   EXPECT_EQ(DDCreatePrimarySurface(), 0);
-  // A second surface replaces the first.
+  // A second surface replaces the first, which is let go first.
+  take();
   EXPECT_EQ(DDCreatePrimarySurface(), 0);
+  EXPECT_EQ(take(), (Calls{"Surface.Release", "CreateSurface"}));
   EXPECT_EQ(compat::display().liveObjects, 2);
 }
 
@@ -236,6 +284,19 @@ TEST_F(Display, PaletteRoundTrip) {
   EXPECT_EQ(got.peGreen, 255);
   take();
 
+  // Indexes outside the palette do nothing.
+  for (int index : {256, -1, -2, 1 << 30}) {
+    PALETTEENTRY probe = {1, 2, 3, 4};
+    DDSetColor(index, &set);
+    DDGetColor(index, &probe);
+    EXPECT_TRUE(take().empty()) << index;
+    EXPECT_EQ(probe.peRed + probe.peGreen + probe.peBlue, 6) << index;
+  }
+  DDGetColor(255, &got);
+  EXPECT_EQ(got.peRed, 255);
+  EXPECT_EQ(got.peGreen, 0);
+  take();
+
   // A failed creation keeps the palette in use.
   compat::display().script["CreatePalette"] = {DDERR_GENERIC};
   DDSetPalette(entries);
@@ -253,6 +314,7 @@ TEST_F(Display, CopiesLandAtThePitchAndNeverOutsideTheSurface) {
   std::vector<std::uint8_t> src(10 * 3 * 2);
   for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i + 1);
   DDCopyToSurfaceMMX(2, 3, src.data(), 10, 3);
+  EXPECT_EQ(x87TagWord(), 0xFFFF) << "the MMX state is emptied after the copy";
   EXPECT_EQ(mem[3 * pitch + 2 * 2], 1);
   EXPECT_EQ(mem[4 * pitch + 2 * 2], 21);
   EXPECT_EQ(mem[3 * pitch + 2 * 2 + 20], 0);
@@ -263,6 +325,98 @@ TEST_F(Display, CopiesLandAtThePitchAndNeverOutsideTheSurface) {
   EXPECT_EQ(mem[478 * pitch + 640 * 2], 0) << "the gap after the row stays untouched";
   DDUnlockSurface();
 }
+
+// The guard holds against the surface actually locked, whatever the host
+// did with modes: every byte a copy writes lies in its row of the locked
+// surface. Canary bytes around the surface show strays of both copies
+// (ASan does not see the MMX copy's writes).
+struct GuardCase {
+  const char* name;
+  bool bottomUp;  // rows going up: a negative pitch
+  int bpp;        // the mode opened with
+  std::function<void()> beforeLock, afterLock;
+  std::int32_t x, y, width, height;
+  bool writes;  // false: the copy must write nothing
+};
+
+void PrintTo(const GuardCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+void newCycleInTheDesktopMode() {
+  DDClose();
+  compat::display().width = 1024;
+  compat::display().height = 768;
+  compat::display().bpp = 16;
+  ASSERT_EQ(DDInit(window()), 0);
+  ASSERT_EQ(DDCreatePrimarySurface(), 0);
+}
+
+class CopyGuard : public Display, public ::testing::WithParamInterface<GuardCase> {};
+
+TEST_P(CopyGuard, WritesOnlyInsideTheLockedSurface) {
+  const GuardCase& c = GetParam();
+  compat::display().bottomUp = c.bottomUp;
+  open(c.bpp);
+  if (c.beforeLock) c.beforeLock();
+  ASSERT_EQ(DDLockSurface(), 0);
+  boxes();
+  // The surface as made, in the mode opened with (the in-memory display's
+  // pitch is 32 bytes wider than a row).
+  compat::SurfaceMemory& memory = *compat::display().surfaceMemory;
+  const auto* base = static_cast<std::uint8_t*>(DDGetSurfacePointer());
+  const std::int64_t pitch = DDGetSurfacePitch();
+  ASSERT_EQ(pitch < 0, c.bottomUp);
+  const std::int64_t pitchBytes = pitch < 0 ? -pitch : pitch;
+  const int bytes = (c.bpp + 1) / 8;
+  const auto surfaceW = (pitchBytes - 32) / bytes;
+  const auto surfaceH = static_cast<std::int64_t>(memory.bytes) / pitchBytes;
+  if (c.afterLock) c.afterLock();
+
+  std::vector<std::uint8_t> src(static_cast<std::size_t>(c.width) * c.height * 4);
+  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i % 251 + 1);
+  const std::vector<std::uint8_t> before = memory.block;
+  std::vector<std::uint8_t> want = before;
+  const std::int64_t at = base - memory.block.data();
+  for (std::int64_t row = 0; row < c.height && c.writes; ++row) {
+    for (std::int64_t col = 0; col < c.width; ++col) {
+      const std::int64_t dx = c.x + col, dy = c.y + row;
+      if (dx < 0 || dx >= surfaceW || dy < 0 || dy >= surfaceH) continue;
+      for (int k = 0; k < bytes; ++k)
+        want[static_cast<std::size_t>(at + dy * pitch + dx * bytes + k)] =
+            src[static_cast<std::size_t>((row * c.width + col) * bytes + k)];
+    }
+  }
+  for (auto copy : {DDCopyToSurface, DDCopyToSurfaceMMX}) {
+    memory.block = before;
+    copy(c.x, c.y, src.data(), c.width, c.height);
+    EXPECT_TRUE(memory.guardsIntact()) << (copy == DDCopyToSurface ? "4-byte" : "MMX");
+    EXPECT_TRUE(memory.block == want) << (copy == DDCopyToSurface ? "4-byte" : "MMX");
+  }
+  DDUnlockSurface();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blitkit, CopyGuard,
+    ::testing::Values(
+        GuardCase{"PastTheBottomRight", false, 16, nullptr, nullptr, 635, 478, 10, 3, true},
+        GuardCase{"WholeWidthAtTheLastRow", false, 32, nullptr, nullptr, -3, 479, 1024, 1, true},
+        GuardCase{"RowsGoingUp", true, 16, nullptr, nullptr, -3, -2, 20, 5, true},
+        GuardCase{"RowsGoingUpPastTheBottomRight", true, 24, nullptr, nullptr, 630, 470, 20, 20,
+                  true},
+        // A new cycle keeps the desktop's 16-bit mode after a 32-bit or a
+        // 16-bit one: the old mode's pixel size is gone with DDClose.
+        GuardCase{"NewCycleWithoutAModeAfter32", false, 32, newCycleInTheDesktopMode, nullptr, 0,
+                  767, 1024, 1, false},
+        GuardCase{"NewCycleWithoutAModeAfter16", false, 16, newCycleInTheDesktopMode, nullptr, 0,
+                  767, 1024, 1, false},
+        // The mode changes while the surface is locked: 8-bit rows, 4-byte pixels.
+        GuardCase{"ModeChangedWhileLocked", false, 8, nullptr,
+                  [] { ASSERT_EQ(DDSetGraphicsMode(640, 480, 32), 0); }, 0, 0, 640, 2, false},
+        // A larger mode of the same depth: still the locked surface's size.
+        GuardCase{"LargerModeWhileLocked", false, 16, nullptr,
+                  [] { ASSERT_EQ(DDSetGraphicsMode(800, 600, 16), 0); }, 630, 470, 20, 20, true}),
+    [](const ::testing::TestParamInfo<GuardCase>& i) { return std::string(i.param.name); });
 
 TEST_F(Display, FocusIsPlainEquality) {
   compat::setFocusWindow(window());

@@ -140,6 +140,8 @@ TEST_P(DecodeTest, MatchesPixelByPixel) {
   setReference(ref);
   ConfigBMP(BMP_CFG_TARGET_BPP, target);
   ConfigBMP(BMP_CFG_RGB_ORDER, rgbOrder ? 5 : 0);
+  // Only a load of an 8-bit file into 8 bits writes Palette.
+  std::memset(LoadBMP("/nonexistent")->Palette, 0x77, 768);
 
   BMPImage* image = load(testbmp::build(s));
   ASSERT_EQ(image->Status, BMP_OK);
@@ -147,6 +149,9 @@ TEST_P(DecodeTest, MatchesPixelByPixel) {
   EXPECT_EQ(image->Height, H);
   EXPECT_EQ(image->BitsPerPixel, target == 0 ? bits : target);
   EXPECT_EQ(pixelsOf(image), expectBuffer(s, target, rgbOrder, ref));
+  const bool eightToEight = bits == 8 && (target == 0 || target == 8);
+  EXPECT_EQ(image->Palette[767], eightToEight ? s.palette[255].b : 0x77);
+  EXPECT_EQ(image->Palette[0], eightToEight ? s.palette[0].r : 0x77);
 
   // Truncated inside the pixels: still status 0, and every pixel without
   // data is 0.
@@ -272,6 +277,7 @@ struct FailureCase {
   const char* what;
   int status;
   std::function<Bytes()> make;
+  bool noMemory = false;  // the file is good, its pixel block cannot be had
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os) {
@@ -306,6 +312,7 @@ TEST_P(LoadFailureTest, ReportsStatusAndKeepsTheEarlierImage) {
   ASSERT_EQ(image->Status, BMP_OK);
   const BMPImage before = *image;
   const int reads = compat::calls().globalAlloc;
+  if (c.noMemory) compat::faults().failAllocCall = 1;
 
   BMPImage* failed = load(c.make(), "bad.bmp");
   EXPECT_EQ(failed, image);
@@ -316,7 +323,9 @@ TEST_P(LoadFailureTest, ReportsStatusAndKeepsTheEarlierImage) {
   EXPECT_EQ(failed->Height, before.Height);
   EXPECT_EQ(failed->BitsPerPixel, before.BitsPerPixel);
   EXPECT_EQ(0, std::memcmp(failed->Palette, before.Palette, 768));
-  EXPECT_EQ(compat::calls().globalAlloc, reads) << "nothing is allocated for a refused file";
+  EXPECT_EQ(compat::calls().globalAlloc, reads + (c.noMemory ? 1 : 0))
+      << "nothing is allocated for a refused file";
+  EXPECT_EQ(compat::liveBlockCount(), blocksAtStart_ + 1) << "only the good image's block";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -329,6 +338,7 @@ INSTANTIATE_TEST_SUITE_P(
                       return b;
                     }},
         FailureCase{"empty", BMP_ERR_FILE, [] { return Bytes{}; }},
+        FailureCase{"no memory", BMP_ERR_MEMORY, [] { return testbmp::build(small24()); }, true},
         FailureCase{"info header cut", BMP_ERR_FILE,
                     [] {
                       Bytes b = testbmp::build(small24());
@@ -426,15 +436,27 @@ TEST_F(CodecTest, UnopenableFilesGiveFileStatus) {
   EXPECT_EQ(LoadBMP(dir_.string().c_str())->Status, BMP_ERR_FILE);
   EXPECT_EQ(LoadBMP(nullptr)->Status, BMP_ERR_FILE);
 
-  // Another opener without sharing keeps the codec out.
+  // The codec denies every other opener, so any opener keeps it out, even
+  // one that shares reading.
   testfs::writeFile(dir_ / "held.bmp", testbmp::build(small24()));
-  HANDLE held =
-      CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(LoadBMP(path("held.bmp").c_str())->Status, BMP_ERR_FILE);
-  CloseHandle(held);
+  for (DWORD share : {DWORD{0}, FILE_SHARE_READ}) {
+    HANDLE held = CreateFileA(path("held.bmp").c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(LoadBMP(path("held.bmp").c_str())->Status, BMP_ERR_FILE) << share;
+    CloseHandle(held);
+  }
+  compat::resetHooks();
   BMPImage* image = LoadBMP(path("held.bmp").c_str());
   EXPECT_EQ(image->Status, BMP_OK);
+  ASSERT_EQ(compat::lastCalls().createFile.size(), 1u);
+  const compat::CreateFileArgs& a = compat::lastCalls().createFile[0];
+  EXPECT_EQ(a.name, path("held.bmp"));
+  EXPECT_EQ(a.access, GENERIC_READ);
+  EXPECT_EQ(a.share, 0u);
+  EXPECT_EQ(a.creation, static_cast<std::uint32_t>(OPEN_EXISTING));
+  EXPECT_EQ(a.flags, 0x08000080u);
+  EXPECT_EQ(compat::lastCalls().globalAllocFlags, 0x42u) << "movable, zero-filled";
   UnloadBMP(image);
 }
 
@@ -443,13 +465,6 @@ TEST_F(CodecTest, TargetOptionOutsideTheFormatsIsRefused) {
     ConfigBMP(BMP_CFG_TARGET_BPP, target);
     EXPECT_EQ(load(testbmp::build(small24()))->Status, BMP_ERR_FORMAT) << target;
   }
-}
-
-TEST_F(CodecTest, FailedAllocationGivesMemoryStatus) {
-  compat::faults().failAllocCall = 1;
-  BMPImage* image = load(testbmp::build(small24()));
-  EXPECT_EQ(image->Status, BMP_ERR_MEMORY);
-  EXPECT_EQ(compat::liveBlockCount(), blocksAtStart_);
 }
 
 TEST_F(CodecTest, ConvertingDecodersReadInBlocksNotPixels) {
@@ -539,6 +554,7 @@ TEST_F(CodecTest, UnloadReleasesOnceAndLeavesTheRecord) {
   UnloadBMP(&copy);
   EXPECT_EQ(compat::calls().globalUnlock, 1);
   EXPECT_EQ(compat::calls().globalFree, 1);
+  EXPECT_EQ(compat::calls().refusedGlobal, 0) << "unlocked, then freed";
   EXPECT_EQ(copy.Memory, image->Memory);
   EXPECT_EQ(copy.Pixels, image->Pixels);
   EXPECT_EQ(compat::liveBlockCount(), blocksAtStart_);

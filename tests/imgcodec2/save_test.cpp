@@ -2,7 +2,9 @@
 // partial areas, refusals before the file is touched, and write failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "bmp_builder.h"
 #include "codec_fixture.h"
@@ -187,28 +189,107 @@ TEST_F(SaveTest, RefusedRequestsLeaveAnExistingFileAlone) {
   EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), nullptr, &none), BMP_ERR_FORMAT);
 }
 
+namespace {
+
+// The files in the test's folder, by name.
+std::vector<std::string> filesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
 TEST_F(SaveTest, FileErrors) {
   Bytes pixels = pattern(12);
   BMPImage image = imageOf(pixels, 2, 2, 24);
   EXPECT_EQ(SaveBMP(path("no/such/dir.bmp").c_str(), &image, &image), BMP_ERR_FILE);
   EXPECT_EQ(SaveBMP(dir_.string().c_str(), &image, &image), BMP_ERR_FILE);
+  EXPECT_EQ(SaveBMP(nullptr, &image, &image), BMP_ERR_FILE);
+  EXPECT_EQ(SaveBMP(std::string(2000, 'p').c_str(), &image, &image), BMP_ERR_FILE);
+  EXPECT_TRUE(std::filesystem::is_directory(dir_));
+  EXPECT_TRUE(filesIn(dir_).empty());
+}
 
-  // Held open elsewhere without sharing: refused, and the file is not emptied.
-  testfs::writeFile(dir_ / "held.bmp", {'k', 'e', 'e', 'p'});
-  HANDLE held =
-      CreateFileA(path("held.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(SaveBMP(path("held.bmp").c_str(), &image, &image), BMP_ERR_FILE);
-  CloseHandle(held);
-  EXPECT_EQ(testfs::readFile(dir_ / "held.bmp"), (Bytes{'k', 'e', 'e', 'p'}));
-
-  // A write that comes up short is a failure, at every point of the file.
-  for (std::int64_t budget : {0, 10, 54, 60, 69}) {
-    compat::faults().writeBudget = budget;
-    EXPECT_EQ(SaveBMP(path("short.bmp").c_str(), &image, &image), BMP_ERR_FILE) << budget;
+// A save that cannot finish leaves the old file exactly as it was and no
+// partial file beside it: a target that another opener holds (sharing or
+// not) or that is read-only cannot be replaced, and a write that fails or
+// comes up short at any point of the file (a full disk) never reaches the
+// target.
+TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
+  Bytes pixels = pattern(64 * 3 * 2);
+  BMPImage image = imageOf(pixels, 64, 2, 24);  // 54 + 2 x 192 = 438 bytes
+  const Bytes old = pattern(300);
+  struct Case {
+    const char* what;
+    std::uint32_t holdShare;  // ~0: not held
+    bool readOnly;
+    std::int64_t writeBudget;
+  };
+  for (Case c :
+       {Case{"held, no sharing", 0, false, -1},
+        Case{"held, read shared", FILE_SHARE_READ, false, -1}, Case{"read-only", ~0u, true, -1},
+        Case{"nothing written", ~0u, false, 0}, Case{"header cut", ~0u, false, 10},
+        Case{"header only", ~0u, false, 54}, Case{"a row short", ~0u, false, 54 + 192},
+        Case{"one byte short", ~0u, false, 437}}) {
+    testfs::writeFile(dir_ / "old.bmp", old);
+    if (c.readOnly)
+      std::filesystem::permissions(dir_ / "old.bmp", std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::remove);
+    HANDLE held = c.holdShare == ~0u ? INVALID_HANDLE_VALUE
+                                     : CreateFileA(path("old.bmp").c_str(), GENERIC_READ,
+                                                   c.holdShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_EQ(held != INVALID_HANDLE_VALUE, c.holdShare != ~0u) << c.what;
+    compat::faults().writeBudget = c.writeBudget;
+    EXPECT_EQ(SaveBMP(path("old.bmp").c_str(), &image, &image), BMP_ERR_FILE) << c.what;
+    compat::faults().writeBudget = -1;
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(testfs::readFile(dir_ / "old.bmp"), old) << c.what;
+    EXPECT_EQ(filesIn(dir_), std::vector<std::string>{"old.bmp"}) << c.what;
+    std::filesystem::permissions(dir_ / "old.bmp", std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
   }
-  compat::faults().writeBudget = 70;  // exactly the file
-  EXPECT_EQ(SaveBMP(path("short.bmp").c_str(), &image, &image), 2);
+
+  // Exactly the file's bytes: replaced, with nothing left beside it.
+  compat::faults().writeBudget = 438;
+  EXPECT_EQ(SaveBMP(path("old.bmp").c_str(), &image, &image), 64);
+  EXPECT_EQ(testfs::readFile(dir_ / "old.bmp").size(), 438u);
+  EXPECT_EQ(filesIn(dir_), std::vector<std::string>{"old.bmp"});
+}
+
+// The partial file is made beside the target, exclusively and never over a
+// file of its name (one left by a save that was cut off is kept).
+TEST_F(SaveTest, PartialFileBesideTheTarget) {
+  Bytes pixels = pattern(12);
+  BMPImage image = imageOf(pixels, 2, 2, 24);
+  testfs::writeFile(dir_ / "out.bmp.~0", {'l', 'e', 'f', 't'});
+  compat::resetHooks();
+  EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &image, &image), 2);
+  EXPECT_EQ(testfs::readFile(dir_ / "out.bmp.~0"), (Bytes{'l', 'e', 'f', 't'}));
+  EXPECT_EQ(filesIn(dir_), (std::vector<std::string>{"out.bmp", "out.bmp.~0"}));
+  ASSERT_EQ(compat::lastCalls().createFile.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const compat::CreateFileArgs& a = compat::lastCalls().createFile[i];
+    EXPECT_EQ(a.name, path("out.bmp.~") + std::to_string(i));
+    EXPECT_EQ(a.access, GENERIC_WRITE);
+    EXPECT_EQ(a.share, 0u) << "no other opener while it is written";
+    EXPECT_EQ(a.creation, static_cast<std::uint32_t>(CREATE_NEW));
+    EXPECT_EQ(a.flags, 0x08000080u);
+  }
+  EXPECT_EQ(compat::calls().moveFile, 1);
+
+  // An existing target is held meanwhile, opened as a save always opened it:
+  // for writing, with no sharing.
+  compat::resetHooks();
+  EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &image, &image), 2);
+  ASSERT_EQ(compat::lastCalls().createFile.size(), 3u);
+  const compat::CreateFileArgs& held = compat::lastCalls().createFile[0];
+  EXPECT_EQ(held.name, path("out.bmp"));
+  EXPECT_EQ(held.access, GENERIC_WRITE);
+  EXPECT_EQ(held.share, 0u);
+  EXPECT_EQ(held.creation, static_cast<std::uint32_t>(OPEN_EXISTING));
 }
 
 TEST_F(SaveTest, ResultIsTheSourceWidth) {

@@ -1,4 +1,7 @@
 // Loading, binding and unloading over fake plug-ins that log their calls.
+#include <dlfcn.h>
+
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -35,6 +38,10 @@ int deinit(int n) {
 int play(const char* f) {
   return PlayX(f);
 }
+int parent() {
+  SetXPlugParent(reinterpret_cast<void*>(0x1234));
+  return -1;
+}
 
 void PrintTo(const Scenario& s, std::ostream* os) {
   *os << s.name;
@@ -57,6 +64,8 @@ TEST_P(StateTable, Steps) {
     } else {
       ASSERT_EQ(compat::messageBoxes().size(), 1u);
       EXPECT_EQ(compat::messageBoxes()[0].caption, step.box);
+      EXPECT_EQ(compat::messageBoxes()[0].owner, nullptr) << "no owner, not the parent";
+      EXPECT_EQ(compat::messageBoxes()[0].type, 0x30u);
     }
     EXPECT_EQ(LoadX(), 1);
   }
@@ -64,71 +73,79 @@ TEST_P(StateTable, Steps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inbridge, StateTable,
-    ::testing::Values(
-        Scenario{"EmptyToLoaded", {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
-        Scenario{"LoadedIgnoresANewPath",
-                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                  {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
-                  {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
-        Scenario{"MissingInputThenFound",
-                 {{[] { return init(kMissing); },
-                   0,
-                   {"out.winampGetOutModule", "out.Init"},
-                   "Error Loading Plugin"},
-                  {[] { return play("a.wav"); }, 1, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"InputWithoutEntry",
-                 {{[] { return init(FAKE_IN_NOENTRY); },
-                   0,
-                   {"out.winampGetOutModule", "out.Init"},
-                   "Error Loading Plugin"},
-                  {[] { return PauseX(); }, 0, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"InputWithoutRecord",
-                 {{[] {
-                     fakeControl().inNullRecord = true;
-                     return init(FAKE_IN);
-                   },
-                   0,
-                   {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"},
-                   "Error Loading Plugin"},
-                  {[] {
-                     fakeControl().inNullRecord = false;
-                     return init(FAKE_IN);
-                   },
-                   1, kInputLoad, ""}}},
-        Scenario{"OutputWithoutRecord",
-                 {{[] {
-                     fakeControl().outNullRecord = true;
-                     return init(FAKE_IN);
-                   },
-                   0,
-                   {"out.winampGetOutModule"},
-                   "Error Starting Program"},
-                  {[] { return deinit(1); }, -1, {}, ""},
-                  {[] {
-                     fakeControl().outNullRecord = false;
-                     return init(FAKE_IN);
-                   },
-                   1, kFirstLoad, ""}}},
-        Scenario{"DeinitKeepingOutputWhilePlaying",
-                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                  {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
-                  {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
-                  {[] {
-                     StopX();
-                     return -1;
-                   },
-                   -1,
-                   {},
-                   ""},
-                  {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
-        Scenario{"DeinitAll",
-                 {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
-                  {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
-                  {[] { return deinit(1); }, -1, {}, ""},
-                  {[] { return deinit(0); }, -1, {}, ""},
-                  {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+    ::testing::Values(Scenario{"EmptyToLoaded",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
+                      Scenario{"LoadedIgnoresANewPath",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                                {[] { return init(FAKE_IN_NOCONFIG); }, 1, {}, ""},
+                                {[] { return GetXPlugCfg(5); }, 0, {"in.GetConfig 5"}, ""}}},
+                      Scenario{"MissingInputThenFound",
+                               {{parent, -1, {}, ""},
+                                {[] { return init(kMissing); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return play("a.wav"); }, 1, {}, ""},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"NullPath",
+                               {{[] { return init(nullptr); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"InputWithoutEntry",
+                               {{[] { return init(FAKE_IN_NOENTRY); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return PauseX(); }, 0, {}, ""},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"InputWithoutRecord",
+                               {{[] {
+                                   fakeControl().inNullRecord = true;
+                                   return init(FAKE_IN);
+                                 },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init", "in.winampGetInModule2"},
+                                 "Error Loading Plugin"},
+                                {[] {
+                                   fakeControl().inNullRecord = false;
+                                   return init(FAKE_IN);
+                                 },
+                                 1, kInputLoad, ""}}},
+                      Scenario{"OutputWithoutRecord",
+                               {{parent, -1, {}, ""},
+                                {[] {
+                                   fakeControl().outNullRecord = true;
+                                   return init(FAKE_IN);
+                                 },
+                                 0,
+                                 {"out.winampGetOutModule"},
+                                 "Error Starting Program"},
+                                {[] { return deinit(1); }, -1, {}, ""},
+                                {[] {
+                                   fakeControl().outNullRecord = false;
+                                   return init(FAKE_IN);
+                                 },
+                                 1, kFirstLoad, ""}}},
+                      Scenario{"DeinitKeepingOutputWhilePlaying",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                                {[] { return play("a.wav"); }, 1, {"in.Play a.wav"}, ""},
+                                {[] { return deinit(0); }, -1, {"in.Stop", "in.Quit"}, ""},
+                                {[] {
+                                   StopX();
+                                   return -1;
+                                 },
+                                 -1,
+                                 {},
+                                 ""},
+                                {[] { return init(FAKE_IN); }, 1, kInputLoad, ""}}},
+                      Scenario{"DeinitAll",
+                               {{[] { return init(FAKE_IN); }, 1, kFirstLoad, ""},
+                                {[] { return deinit(1); }, -1, {"in.Quit", "out.Quit"}, ""},
+                                {[] { return deinit(1); }, -1, {}, ""},
+                                {[] { return deinit(0); }, -1, {}, ""},
+                                {[] { return init(FAKE_IN); }, 1, kFirstLoad, ""}}},
         Scenario{"UnicodePluginGetsUtf16Paths",
                  {{[] {
                      fakeControl().versionFlags = IN_UNICODE;
@@ -176,13 +193,13 @@ INSTANTIATE_TEST_SUITE_P(
                      return init(FAKE_IN);
                    },
                    1, kInputLoad, ""}}},
-        Scenario{"OutputOnlyDeinit",
-                 {{[] { return init(kMissing); },
-                   0,
-                   {"out.winampGetOutModule", "out.Init"},
-                   "Error Loading Plugin"},
-                  {[] { return deinit(0); }, -1, {}, ""},
-                  {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
+                      Scenario{"OutputOnlyDeinit",
+                               {{[] { return init(kMissing); },
+                                 0,
+                                 {"out.winampGetOutModule", "out.Init"},
+                                 "Error Loading Plugin"},
+                                {[] { return deinit(0); }, -1, {}, ""},
+                                {[] { return deinit(1); }, -1, {"out.Quit"}, ""}}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
@@ -197,7 +214,7 @@ TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
 }
 
 TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
-  for (std::size_t length : {299u, 300u, 1000u}) {
+  for (std::size_t length : {266u, 267u, 299u, 300u, 1000u}) {
     DeinitXPlug(1);
     compat::resetHooks();
     compat::captureMessageBoxes(true);
@@ -208,9 +225,30 @@ TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
     EXPECT_LE(text.size(), 299u);
     EXPECT_EQ(text.rfind("A requried file, /nonexistent/ppp", 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 16), ", was not found.") << text;
+    // Whole up to 266 characters, the room the message leaves.
+    EXPECT_EQ(text.size(), 33 + std::min<std::size_t>(length, 266)) << length;
     // The output plug-in is loaded; the input path only when it fits.
     EXPECT_EQ(compat::calls().loadLibrary, length < 300 ? 2 : 1) << length;
   }
+}
+
+// The handle that LoadLibraryA gave for a library, found again the way the
+// stand-in loads it.
+void* libraryHandle(const char* name) {
+  void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+  if (handle) dlclose(handle);
+  return handle;
+}
+
+// Offsets of the bytes in which two records differ.
+template <class Record>
+std::string differences(const Record& a, const Record& b) {
+  std::string out;
+  const auto* x = reinterpret_cast<const unsigned char*>(&a);
+  const auto* y = reinterpret_cast<const unsigned char*>(&b);
+  for (std::size_t i = 0; i < sizeof(Record); ++i)
+    if (x[i] != y[i]) out += " " + std::to_string(i);
+  return out;
 }
 
 TEST_F(InbridgeTest, RecordsAreBoundAndTheInputGetsAWindowOfItsOwn) {
@@ -218,14 +256,37 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheInputGetsAWindowOfItsOwn) {
   In_Module* in = fakeInRecord();
   Out_Module* out = fakeOutRecord();
   ASSERT_TRUE(in && out);
+  // The host writes a window of its own, the library handle, the twelve
+  // callbacks and outMod into the input record, the host's window (none yet)
+  // and the handle into the output record, and no other byte of either.
   HWND first = in->hMainWindow;
   EXPECT_TRUE(IsWindow(first));
-  EXPECT_EQ(out->hMainWindow, nullptr);
-  EXPECT_NE(in->hDllInstance, nullptr);
-  EXPECT_NE(out->hDllInstance, nullptr);
-  EXPECT_NE(in->hDllInstance, out->hDllInstance);
-  EXPECT_EQ(in->outMod, out);
-  EXPECT_NE(in->EQSet, nullptr) << "left as the plug-in set it";
+  In_Module wantIn;
+  std::memcpy(&wantIn, fakeInOriginal(), sizeof wantIn);
+  wantIn.hMainWindow = first;
+  wantIn.hDllInstance = static_cast<HINSTANCE>(libraryHandle(FAKE_IN));
+  ASSERT_NE(wantIn.hDllInstance, nullptr);
+  wantIn.outMod = out;
+  // The callbacks are the host's own (called below).
+  wantIn.SAVSAInit = in->SAVSAInit;
+  wantIn.SAVSADeInit = in->SAVSADeInit;
+  wantIn.SAAddPCMData = in->SAAddPCMData;
+  wantIn.SAGetMode = in->SAGetMode;
+  wantIn.SAAdd = in->SAAdd;
+  wantIn.VSAAddPCMData = in->VSAAddPCMData;
+  wantIn.VSAGetMode = in->VSAGetMode;
+  wantIn.VSAAdd = in->VSAAdd;
+  wantIn.VSASetInfo = in->VSASetInfo;
+  wantIn.dsp_isactive = in->dsp_isactive;
+  wantIn.dsp_dosamples = in->dsp_dosamples;
+  wantIn.SetInfo = in->SetInfo;
+  EXPECT_EQ(differences(wantIn, *in), "");
+  Out_Module wantOut;
+  std::memcpy(&wantOut, fakeOutOriginal(), sizeof wantOut);
+  wantOut.hMainWindow = nullptr;
+  wantOut.hDllInstance = static_cast<HINSTANCE>(libraryHandle("out_wave.dll"));
+  ASSERT_NE(wantOut.hDllInstance, nullptr);
+  EXPECT_EQ(differences(wantOut, *out), "");
 
   // The do-nothing callbacks.
   int spec = 7, wave = 9;
@@ -257,6 +318,13 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheInputGetsAWindowOfItsOwn) {
   EXPECT_EQ(compat::liveWindowCount(), 0);
   EXPECT_EQ(compat::windowClassCount(), 0);
 
+  // Unloading keeps the parent for the next load.
+  ASSERT_EQ(InitXPlug(FAKE_IN), 1);
+  EXPECT_EQ(fakeOutRecord()->hMainWindow, window);
+  EXPECT_TRUE(IsWindow(fakeInRecord()->hMainWindow));
+  EXPECT_NE(fakeInRecord()->hMainWindow, window);
+  DeinitXPlug(1);
+
   // Set while nothing is loaded: the next load gets it.
   void* other = reinterpret_cast<void*>(0xCAFE);
   EXPECT_EQ(SetXPlugParent(other), other);
@@ -269,7 +337,7 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheInputGetsAWindowOfItsOwn) {
 struct MixerCase {
   bool present;
   std::uint32_t left;
-  int failing;  // the failing call as FakeMixer counts them; 4: values left unwritten
+  int failing;  // the failing call as FakeMixer counts them; 5: values left unwritten
   int volume;
 };
 
@@ -286,10 +354,10 @@ TEST_P(MixerVolume, FirstChannelShiftedOrFullWhenUnreadable) {
   m.left = c.left;
   m.right = 0x1111;
   m.failingCall = c.failing;
-  m.leavesValuesUnwritten = c.failing == 4;
+  m.leavesValuesUnwritten = c.failing == 5;
   ASSERT_EQ(InitXPlug(FAKE_IN), 1);
   EXPECT_EQ(take().back(), "in.SetVolume " + std::to_string(c.volume));
-  if (c.present && (c.failing == 0 || c.failing == 4)) {
+  if (c.present && (c.failing == 0 || c.failing == 5)) {
     EXPECT_EQ(m.askedComponentType, 0x1008u);
     EXPECT_EQ(m.askedControlType, 0x50030001u);
     EXPECT_EQ(m.askedControlId, m.controlId);
@@ -303,4 +371,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
                       MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
                       MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
-                      MixerCase{true, 0x8000, 3, 255}, MixerCase{true, 0x8000, 4, 255}));
+                      MixerCase{true, 0x8000, 3, 255}, MixerCase{true, 0x8000, 4, 255},
+                      MixerCase{true, 0x8000, 5, 255},
+                      // Shifted as an unsigned number, neither clamped nor sign-extended.
+                      MixerCase{true, 0x12345, 0, 0x123},
+                      MixerCase{true, 0x80000000u, 0, 0x800000}));

@@ -2,6 +2,7 @@
 // order, the arguments of the last calls, and the objects still alive.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -12,17 +13,52 @@
 
 namespace compat {
 
+// The memory of a surface between canary bytes, which show any write that
+// strays past either end (the MMX copy's writes are invisible to ASan).
+struct SurfaceMemory {
+  static constexpr std::size_t kGuard = 4096;
+  static constexpr std::uint8_t kCanary = 0xA5;
+  std::vector<std::uint8_t> block;  // guard, the rows, guard
+  std::size_t bytes = 0;            // of the rows
+
+  explicit SurfaceMemory(std::size_t rowsBytes)
+      : block(rowsBytes + 2 * kGuard, kCanary), bytes(rowsBytes) {
+    std::fill(begin(), end(), std::uint8_t{0});
+  }
+  // The rows from their lowest address on.
+  std::uint8_t* data() { return block.data() + kGuard; }
+  const std::uint8_t* data() const { return block.data() + kGuard; }
+  std::uint8_t* begin() { return data(); }
+  std::uint8_t* end() { return data() + bytes; }
+  const std::uint8_t* begin() const { return data(); }
+  const std::uint8_t* end() const { return data() + bytes; }
+  std::uint8_t& operator[](std::size_t i) { return data()[i]; }
+  std::uint8_t operator[](std::size_t i) const { return data()[i]; }
+  bool guardsIntact() const {
+    for (std::size_t i = 0; i < kGuard; ++i)
+      if (block[i] != kCanary || block[kGuard + bytes + i] != kCanary) return false;
+    return true;
+  }
+};
+
 struct FakeDisplay {
   // Results to give, in turn, by call name ("Lock", "SetDisplayMode", ...);
   // a call whose queue is empty succeeds.
   std::map<std::string, std::deque<HRESULT>> script;
-  // Every call, in order: its name and, where it has some, its numbers.
+  // Every call, in order: its name and, where it has some, its numbers. The
+  // oldest half is dropped whenever it reaches 4096 entries.
   std::vector<std::string> calls;
   int liveObjects = 0;
 
   // The display mode; the primary surface is made in the mode current when
-  // it is created, with a pitch 32 bytes wider than a row.
+  // it is created, with a pitch 32 bytes wider than a row. A mode change
+  // loses every surface made before it, for good: Restore then answers
+  // DDERR_WRONGMODE, as on Windows.
   DWORD width = 1024, height = 768, bpp = 32;
+  int modeChanges = 0;
+  // Surfaces made from now on store their rows going up: a negative pitch,
+  // and the surface address at the last row in memory.
+  bool bottomUp = false;
 
   // Arguments of the last calls.
   HWND cooperativeWindow = nullptr;
@@ -34,8 +70,8 @@ struct FakeDisplay {
   std::vector<PALETTEENTRY> initialPalette;
   bool outerWasNull = true;
 
-  // The memory of the newest primary surface.
-  std::vector<std::uint8_t>* surfaceMemory = nullptr;
+  // The memory of the newest primary surface, and the pitch its locks report.
+  SurfaceMemory* surfaceMemory = nullptr;
   LONG surfacePitch = 0;
 };
 

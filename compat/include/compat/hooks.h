@@ -18,6 +18,13 @@ struct CallCounts {
   int globalUnlock = 0;
   int globalFree = 0;
   int virtualAlloc = 0;
+  // GlobalLock, GlobalUnlock or GlobalFree refused: a handle that names no
+  // live block (never allocated, or freed already), or an unlock of a block
+  // that is not locked.
+  int refusedGlobal = 0;
+  int moveFile = 0;
+  int deleteFile = 0;
+  int sleep = 0;
   int loadLibrary = 0;
   int freeLibrary = 0;
   int messageBox = 0;
@@ -40,7 +47,8 @@ struct FakeMixer {
   bool present = false;
   std::uint32_t left = 0;
   std::uint32_t right = 0;
-  // 1: mixerGetLineInfoA fails, 2: mixerGetLineControlsA, 3: mixerGetControlDetailsA.
+  // 1: mixerGetLineInfoA fails, 2: mixerGetLineControlsA, 3: mixerGetControlDetailsA;
+  // 4: mixerGetNumDevs reports no device while the other calls still answer.
   int failingCall = 0;
   // mixerGetControlDetailsA reports success without writing the values, as
   // Wine's does.
@@ -72,6 +80,29 @@ struct WaveOutRecord {
   int openDevices = 0;
 };
 
+// The arguments of a CreateFileA call.
+struct CreateFileArgs {
+  std::string name;
+  std::uint32_t access;
+  std::uint32_t share;
+  std::uint32_t creation;
+  std::uint32_t flags;
+};
+
+// Arguments of the latest calls.
+struct LastCalls {
+  std::vector<CreateFileArgs> createFile;  // oldest first, at most the latest 16
+  std::uint32_t globalAllocFlags = 0;
+};
+
+// Time as GetTickCount and Sleep see it: the monotonic clock, or with
+// virtualTime a clock that only Sleep moves, at once and without waiting.
+struct FakeClock {
+  bool virtualTime = false;
+  std::uint32_t now = 0;
+  std::uint64_t slept = 0;  // milliseconds passed to Sleep
+};
+
 struct Faults {
   // GlobalAlloc fails for the call with this number (1 = the next one); 0: never.
   int failAllocCall = 0;
@@ -84,6 +115,8 @@ struct Faults {
 };
 
 CallCounts& calls();
+LastCalls& lastCalls();
+FakeClock& clock();
 Faults& faults();
 // Files and memory blocks currently open / allocated.
 int openFileCount();
@@ -105,8 +138,9 @@ WaveOutSettings& waveOutSettings();
 WaveOutRecord waveOutRecord();
 // Settings back to the defaults and the record emptied.
 void resetWaveOut();
-// Clears the counters, faults, boxes, mixer, focus and the card's settings
-// and record (not open files, blocks, libraries, windows or wave devices).
+// Clears the counters, recorded arguments, clock, faults, boxes, mixer, focus
+// and the card's settings and record (not open files, blocks, libraries,
+// windows or wave devices).
 void resetHooks();
 
 }  // namespace compat

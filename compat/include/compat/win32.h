@@ -45,11 +45,19 @@ using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 #define FALSE 0
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 constexpr DWORD GENERIC_READ = 0x80000000u;
 constexpr DWORD GENERIC_WRITE = 0x40000000u;
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD FILE_SHARE_DELETE = 0x4;
+constexpr DWORD CREATE_NEW = 1;
 constexpr DWORD CREATE_ALWAYS = 2;
 constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
 constexpr UINT GMEM_MOVEABLE = 0x2;
@@ -250,6 +258,12 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD done, void* overl
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD done, void* overlapped);
 DWORD GetFileSize(HANDLE file, LPDWORD high);
 BOOL CloseHandle(HANDLE handle);
+BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags);
+BOOL DeleteFileA(LPCSTR name);
+DWORD GetFileAttributesA(LPCSTR name);
+
+DWORD GetTickCount();
+void Sleep(DWORD ms);
 
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
 LPVOID GlobalLock(HGLOBAL block);

@@ -97,53 +97,58 @@ void eqSet(int, char*, int) {
 }
 
 char description[] = "fake input";
+char extensions[] = "FAK\0Fake files (*.FAK)\0";
 
-In_Module record = {0x100,
-                    description,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    1,
-                    1,
-                    config,
-                    about,
-                    reinterpret_cast<void (*)()>(init),
-                    quit,
-                    getFileInfo,
-                    infoBox,
-                    isOurFile,
-                    play,
-                    pause,
-                    unPause,
-                    isPaused,
-                    stop,
-                    getLength,
-                    getOutputTime,
-                    setOutputTime,
-                    setVolume,
-                    setPan,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    nullptr,
-                    eqSet,
-                    nullptr,
-                    nullptr};
+// What the host may write over is the record; original keeps the fake's own
+// values to compare with (the version as the test asks for it).
+In_Module original = {0x100,
+                      description,
+                      nullptr,
+                      nullptr,
+                      extensions,
+                      1,
+                      1,
+                      config,
+                      about,
+                      reinterpret_cast<void (*)()>(init),
+                      quit,
+                      getFileInfo,
+                      infoBox,
+                      isOurFile,
+                      play,
+                      pause,
+                      unPause,
+                      isPaused,
+                      stop,
+                      getLength,
+                      getOutputTime,
+                      setOutputTime,
+                      setVolume,
+                      setPan,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      nullptr,
+                      eqSet,
+                      nullptr,
+                      nullptr};
+In_Module record = original;
 
 }  // namespace
 
 #ifndef FAKE_NO_ENTRY
 EXPORT In_Module* winampGetInModule2() {
   note("winampGetInModule2");
-  record.version = static_cast<int>(0x100 | fakeControl().versionFlags);
+  original.version = record.version = static_cast<int>(0x100 | fakeControl().versionFlags);
   setFakeInRecord(&record);
+  setFakeInOriginal(&original);
   return fakeControl().inNullRecord ? nullptr : &record;
 }
 #endif

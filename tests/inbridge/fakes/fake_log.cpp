@@ -3,6 +3,8 @@
 namespace {
 In_Module* inRecord = nullptr;
 Out_Module* outRecord = nullptr;
+const In_Module* inOriginal = nullptr;
+const Out_Module* outOriginal = nullptr;
 }  // namespace
 
 extern "C" {
@@ -25,5 +27,17 @@ void setFakeInRecord(In_Module* record) {
 }
 void setFakeOutRecord(Out_Module* record) {
   outRecord = record;
+}
+const In_Module* fakeInOriginal() {
+  return inOriginal;
+}
+const Out_Module* fakeOutOriginal() {
+  return outOriginal;
+}
+void setFakeInOriginal(const In_Module* record) {
+  inOriginal = record;
+}
+void setFakeOutOriginal(const Out_Module* record) {
+  outOriginal = record;
 }
 }

@@ -27,4 +27,9 @@ In_Module* fakeInRecord();
 Out_Module* fakeOutRecord();
 void setFakeInRecord(In_Module* record);
 void setFakeOutRecord(Out_Module* record);
+// The records as the fakes made them, before the host wrote into them.
+const In_Module* fakeInOriginal();
+const Out_Module* fakeOutOriginal();
+void setFakeInOriginal(const In_Module* record);
+void setFakeOutOriginal(const Out_Module* record);
 }

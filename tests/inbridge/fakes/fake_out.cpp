@@ -67,9 +67,13 @@ int getWrittenTime() {
 
 char description[] = "fake output";
 
-Out_Module record = {0x10,  description, 1,      nullptr, nullptr,       config,        about,
-                     init,  quit,        open,   close,   write,         canWrite,      isPlaying,
-                     pause, setVolume,   setPan, flush,   getOutputTime, getWrittenTime};
+// What the host may write over is the record; original keeps the fake's own
+// values to compare with.
+const Out_Module original = {0x10,      description, 1,        nullptr,       nullptr,
+                             config,    about,       init,     quit,          open,
+                             close,     write,       canWrite, isPlaying,     pause,
+                             setVolume, setPan,      flush,    getOutputTime, getWrittenTime};
+Out_Module record = original;
 
 }  // namespace
 
@@ -77,6 +81,7 @@ Out_Module record = {0x10,  description, 1,      nullptr, nullptr,       config,
 EXPORT Out_Module* winampGetOutModule() {
   note("winampGetOutModule");
   setFakeOutRecord(&record);
+  setFakeOutOriginal(&original);
   return fakeControl().outNullRecord ? nullptr : &record;
 }
 #endif
