@@ -99,8 +99,11 @@ bool waitFor(Condition condition, DWORD ms) {
   }
 }
 
+// One warning box of inbridge's: the caption and text, no owner (though the
+// host has named its window), the warning icon, OK alone.
 bool sameBox(const std::vector<SeenBox>& boxes, const char* caption, const std::string& text) {
-  return boxes.size() == 1 && boxes[0].caption == caption && boxes[0].text == text;
+  return boxes.size() == 1 && boxes[0].caption == caption && boxes[0].text == text &&
+         boxes[0].owner == nullptr && boxes[0].icon && !boxes[0].cancel;
 }
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -219,6 +222,8 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   const std::string testPlugins = paths.dist + "\\tests\\plugins";
   const std::string inWav = plugins + "\\in_wav.dll";
 
+  HWND host = makeHostWindow();
+  CHECK(api.SetXPlugParent(host) == host);
   // "out_wave.dll" is nowhere on the search path yet.
   CHECK_EQ(api.InitXPlug(inWav.c_str()), 0);
   CHECK(sameBox(boxes.take(), "Error Starting Program",
@@ -231,8 +236,6 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
                 "A requried file, " + missing + ", was not found."));
 
   quirkPlugins(api, testPlugins, boxes);
-
-  HWND host = makeHostWindow();
   CHECK(api.SetXPlugParent(host) == host);
   const wav::Wav tone = wav::makeWav();
   const std::string tonePath = paths.out + "\\tone.wav";
