@@ -75,7 +75,7 @@ extern "C" int32_t BLITKIT_API DDSetGraphicsMode(int32_t width, int32_t height,
     return 1;
   }
   s.modeSet = 1;
-  s.bytesPerPixel = (static_cast<std::uint32_t>(bitsPerPixel) + 1) >> 3;
+  s.bytesPerPixel = blitkit::pixelBytes(static_cast<std::uint32_t>(bitsPerPixel));
   return 0;
 }
 

@@ -9,7 +9,7 @@ namespace blitkit {
 
 struct DisplayState {
   std::int32_t modeSet;         // a DDSetGraphicsMode has succeeded; never cleared
-  std::uint32_t bytesPerPixel;  // of the mode last set: (bits + 1) >> 3
+  std::uint32_t bytesPerPixel;  // of the mode last set: pixelBytes of its bits
   IDirectDraw* directDraw;
   IDirectDrawSurface* primarySurface;
   IDirectDrawPalette* palette;
@@ -19,6 +19,11 @@ struct DisplayState {
 };
 
 DisplayState& state();
+
+// Bytes of a pixel of bits bits per pixel: 15-bit pixels count two.
+inline std::uint32_t pixelBytes(std::uint32_t bits) {
+  return (bits + 1) >> 3;
+}
 
 // Shows one of the display's failure messages: caption "Error", no owner, OK.
 void showError(const char* text);

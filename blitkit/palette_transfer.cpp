@@ -11,7 +11,7 @@ namespace {
 // The pixel size of a lock's own format; 0 when the lock did not say.
 std::uint32_t lockedPixelBytes(const DDSURFACEDESC& d) {
   if (!(d.dwFlags & DDSD_PIXELFORMAT)) return 0;
-  return (static_cast<std::uint32_t>(d.ddpfPixelFormat.dwRGBBitCount) + 1) >> 3;
+  return blitkit::pixelBytes(d.ddpfPixelFormat.dwRGBBitCount);
 }
 
 void copyToSurface(bool eightByteMoves, int32_t x, int32_t y, const void* source, int32_t width,
