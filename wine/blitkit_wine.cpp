@@ -50,11 +50,6 @@ HWND makeWindow() {
   return w;
 }
 
-void pumpMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-}
-
 // The picture in the pixel format of the mode: 15/16/24 bits straight from
 // the codec, 32 bits widened here from its 24-bit buffer.
 std::vector<unsigned char> pictureFor(const TestPaths& paths, int bpp, int& width, int& height) {

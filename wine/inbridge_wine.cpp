@@ -79,14 +79,6 @@ HWND makeDialogHost() {
                                     dialogProc, 0);
 }
 
-void pumpMessages() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
-
 // Pumps the host's messages until the condition holds or ms have passed.
 template <class Condition>
 bool waitFor(Condition condition, DWORD ms) {

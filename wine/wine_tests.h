@@ -15,6 +15,15 @@ bool bind(HMODULE dll, const char* name, F& fn) {
   return CHECK(fn != nullptr);
 }
 
+// Handles the calling thread's pending messages.
+inline void pumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 // Folders handed to the test program, as Windows paths.
 struct TestPaths {
   std::string dist;     // the DLLs under test

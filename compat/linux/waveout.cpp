@@ -32,6 +32,7 @@ struct Device {
   bool paused = false;
   Clock::time_point silentFrom;  // when a pause takes effect
   bool closing = false;
+  FILE* capture = nullptr;  // COMPAT_WAVEOUT_CAPTURE, open while the device is
   std::thread player;
 };
 
@@ -57,14 +58,9 @@ void note(const std::string& call) {
   card().record.calls.push_back(call);
 }
 
-void keep(const char* bytes, std::size_t n) {
+void keep(Device& d, const char* bytes, std::size_t n) {
   card().record.played.insert(card().record.played.end(), bytes, bytes + n);
-  if (const char* path = std::getenv("COMPAT_WAVEOUT_CAPTURE")) {
-    if (FILE* f = std::fopen(path, "ab")) {
-      std::fwrite(bytes, 1, n, f);
-      std::fclose(f);
-    }
-  }
+  if (d.capture) std::fwrite(bytes, 1, n, d.capture);
 }
 
 // Plays what the clock allows since the last tick; called under the lock.
@@ -79,7 +75,7 @@ void playFor(Device& d, double seconds, Clock::time_point now) {
     WAVEHDR* head = d.queue.front();
     const DWORD left = (head->dwBufferLength - d.doneInHead) / block;
     const DWORD take = left < d.owed ? left : static_cast<DWORD>(d.owed);
-    keep(head->lpData + d.doneInHead, static_cast<std::size_t>(take) * block);
+    keep(d, head->lpData + d.doneInHead, static_cast<std::size_t>(take) * block);
     d.doneInHead += take * block;
     d.played += take;
     d.owed -= take;
@@ -151,6 +147,7 @@ extern "C" MMRESULT waveOutOpen(HWAVEOUT* handle, UINT id, const WAVEFORMATEX* f
   }
   auto* d = new Device();
   d->format = f;
+  if (const char* path = std::getenv("COMPAT_WAVEOUT_CAPTURE")) d->capture = std::fopen(path, "ab");
   card().devices.insert(d);
   note("Open " + std::to_string(f.nSamplesPerSec) + " " + std::to_string(f.nChannels) + " " +
        std::to_string(f.wBitsPerSample));
@@ -171,6 +168,7 @@ extern "C" MMRESULT waveOutClose(HWAVEOUT handle) {
     card().devices.erase(d);
   }
   d->player.join();
+  if (d->capture) std::fclose(d->capture);
   delete d;
   return MMSYSERR_NOERROR;
 }

@@ -5,26 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
 #include <thread>
 
 #include "compat/hooks.h"
 #include "compat/win32.h"
 #include "inbridge.h"
 #include "temp_files.h"
+#include "wait_for.h"
 #include "wav_file.h"
 #include "winamp/plugin.h"
 
 namespace {
-
-bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
 
 void sleepMs(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
