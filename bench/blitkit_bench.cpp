@@ -53,8 +53,8 @@ void BM_CopyToSurface(benchmark::State& state) {
 void BM_CopyToSurfaceMMX(benchmark::State& state) {
   Frame& f = frame(state);
   for (auto _ : state) {
-    blitkit::copyRows8(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch), f.source.data(),
-                       f.rowBytes, f.rowBytes, f.rows, blitkit::processorHasPrefetch());
+    blitkit::copyKernels().blocks8(f.surface.data(), static_cast<std::ptrdiff_t>(f.pitch),
+                                   f.source.data(), f.rowBytes, f.rowBytes, f.rows);
     benchmark::ClobberMemory();
   }
   setBytes(state, f);

@@ -39,7 +39,7 @@
 #include "photo.h"
 #include "pixel_convert.h"
 #include "pixel_kernels.h"
-#include "simd_level.h"
+#include "processor_features.h"
 
 namespace {
 
@@ -220,6 +220,16 @@ void BM_OtherLoaders(benchmark::State& state) {
 }
 BENCHMARK(BM_OtherLoaders)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// A processor with the instruction sets up to `level`: 0 none, 1 SSE2, 2
+// SSSE3, 3 AVX2.
+processor::Features upTo(std::int64_t level) {
+  processor::Features f{};
+  f.mmx = f.sse = f.sse2 = level >= 1;
+  f.ssse3 = level >= 2;
+  f.avx2 = level >= 3;
+  return f;
+}
+
 // Argument 0 names the kernel, argument 1 the highest instruction set used.
 void BM_Kernel(benchmark::State& state) {
   struct Kernel {
@@ -232,24 +242,24 @@ void BM_Kernel(benchmark::State& state) {
                                    {imgcodec2::words15ToBgr, 2, 3},
                                    {imgcodec2::copySwapRedBlue, 3, 3}};
   const Kernel& k = kernels[state.range(0)];
-  const auto level = static_cast<imgcodec2::SimdLevel>(state.range(1));
-  if (level > imgcodec2::simdLevel()) {
+  const processor::Features asIf = upTo(state.range(1)), here = processor::processorFeatures();
+  if ((asIf.ssse3 && !here.ssse3) || (asIf.avx2 && !here.avx2)) {
     state.SkipWithError("not on this processor");
     return;
   }
   const std::size_t n = static_cast<std::size_t>(kBig) * kBig;
   std::vector<std::uint8_t> in(n * k.inBytes, 0x5A), out(n * k.outBytes, 0);
-  imgcodec2::limitSimdLevel(level);
+  processor::overrideFeatures(&asIf);
   for (auto _ : state) {
     k.convert(in.data(), out.data(), n);
     benchmark::DoNotOptimize(out.data());
   }
-  imgcodec2::limitSimdLevel(imgcodec2::kAvx2);
+  processor::overrideFeatures(nullptr);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (in.size() + out.size())));
 }
 BENCHMARK(BM_Kernel)
     ->ArgNames({"kernel", "level"})
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {imgcodec2::kScalar, imgcodec2::kSsse3, imgcodec2::kAvx2}})
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 2, 3}})
     ->MinTime(0.2)
     ->Unit(benchmark::kMillisecond);
 
@@ -340,10 +350,11 @@ void BM_Search(benchmark::State& state) {
                     }},
                    {"same_palette", mapAll},
                    {"new_palette_scalar", [&] {
-                      imgcodec2::limitSimdLevel(imgcodec2::kScalar);
+                      const processor::Features none = upTo(0);
+                      processor::overrideFeatures(&none);
                       search.setPalette(c.palette);
                       mapAll();
-                      imgcodec2::limitSimdLevel(imgcodec2::kAvx2);
+                      processor::overrideFeatures(nullptr);
                     }}});
 }
 BENCHMARK(BM_Search)->ArgName("case")->DenseRange(0, 5)->Iterations(2)->UseManualTime()->Unit(

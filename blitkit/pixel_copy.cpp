@@ -32,14 +32,14 @@ namespace {
   "jnz 1b"
 
 // n 8-byte blocks, eight to a round; no alignment is needed. With
-// `prefetch`, each round asks for the source line 512 bytes ahead: 8-byte
+// `Prefetch`, each round asks for the source line 512 bytes ahead: 8-byte
 // loads alone leave the processor waiting on its second-level cache (a
-// hint, SSE's prefetcht0: the caller checks that the processor has it).
+// hint, SSE's prefetcht0: chosen only where the processor has it).
 // The caller empties the MMX state afterwards.
-inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n,
-                          bool prefetch) {
+template <bool Prefetch>
+inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
   std::size_t rounds = n / 8;
-  if (rounds && prefetch) {
+  if (rounds && Prefetch) {
     __asm__ volatile(
         "1:\n\t"
         "prefetcht0 512(%[s])\n\t" BLITKIT_MMX_ROUND
@@ -66,7 +66,8 @@ inline void emptyMmx() {
   __asm__ volatile("emms");
 }
 #else
-inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n, bool) {
+template <bool Prefetch>
+inline void moveBlocksMmx(std::uint8_t*& dst, const std::uint8_t*& src, std::size_t n) {
   for (std::size_t k = 0; k < n; ++k, src += 8, dst += 8) std::memcpy(dst, src, 8);
 }
 inline void emptyMmx() {}
@@ -88,6 +89,24 @@ inline void moveTail(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) 
   for (std::size_t k = 0; k < n; ++k) dst[k] = src[k];
 }
 
+template <bool Prefetch>
+void copyRowsMmx(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+                 std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
+  const std::size_t blocks = rowBytes >> 3, tail = rowBytes & 7;
+  for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
+    std::uint8_t* d = dst;
+    const std::uint8_t* s = src;
+    moveBlocksMmx<Prefetch>(d, s, blocks);
+    moveTail(d, s, tail);
+  }
+  emptyMmx();
+}
+
+// Constant tables: no constructor runs when the library loads.
+constexpr CopyKernels kWordsOnly = {copyRows4, copyRows4};
+constexpr CopyKernels kMmx = {copyRows4, copyRows8};
+constexpr CopyKernels kMmxPrefetch = {copyRows4, copyRows8Prefetch};
+
 }  // namespace
 
 void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
@@ -99,30 +118,22 @@ void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
   }
 }
 
-bool processorHasPrefetch() {
-#if defined(__x86_64__)
-  return true;
-#elif defined(__i386__)
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse") != 0;
-  }();
-  return has;
-#else
-  return false;
-#endif
+void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
+  copyRowsMmx<false>(dst, pitch, src, srcStride, rowBytes, rows);
 }
 
-void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
-               std::size_t srcStride, std::size_t rowBytes, std::size_t rows, bool prefetch) {
-  const std::size_t blocks = rowBytes >> 3, tail = rowBytes & 7;
-  for (std::size_t r = 0; r < rows; ++r, dst += pitch, src += srcStride) {
-    std::uint8_t* d = dst;
-    const std::uint8_t* s = src;
-    moveBlocksMmx(d, s, blocks, prefetch);
-    moveTail(d, s, tail);
-  }
-  emptyMmx();
+void copyRows8Prefetch(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+                       std::size_t srcStride, std::size_t rowBytes, std::size_t rows) {
+  copyRowsMmx<true>(dst, pitch, src, srcStride, rowBytes, rows);
+}
+
+// The 8-byte moves of a processor without MMX are made as 4-byte words: the
+// same bytes, without the illegal instruction.
+const CopyKernels& copyKernelsFor(const processor::Features& f) {
+  if (f.mmx && f.sse) return kMmxPrefetch;
+  if (f.mmx) return kMmx;
+  return kWordsOnly;
 }
 
 void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
@@ -159,12 +170,9 @@ ClippedRect clipRect(std::int32_t x, std::int32_t y, std::int32_t width, std::in
 void copyRect(bool eightByteMoves, std::uint8_t* surface, std::ptrdiff_t pitch,
               const std::uint8_t* source, const ClippedRect& r) {
   if (r.rows == 0 || r.rowBytes == 0) return;
-  if (eightByteMoves) {
-    copyRows8(surface + r.dstOffset, pitch, source + r.srcOffset, r.srcStride, r.rowBytes, r.rows,
-              processorHasPrefetch());
-  } else {
-    copyRows4(surface + r.dstOffset, pitch, source + r.srcOffset, r.srcStride, r.rowBytes, r.rows);
-  }
+  const CopyKernels& k = copyKernels();
+  (eightByteMoves ? k.blocks8 : k.words4)(surface + r.dstOffset, pitch, source + r.srcOffset,
+                                          r.srcStride, r.rowBytes, r.rows);
 }
 
 }  // namespace blitkit

@@ -6,18 +6,35 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "processor_features.h"
+
 namespace blitkit {
+
+using CopyRowsFn = void (*)(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+                            std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
 
 // Each row as 4-byte words, then the 0 to 3 bytes left over.
 void copyRows4(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
                std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
-// Each row as 8-byte blocks (MMX registers on x86, emptied once at the end),
-// then the 0 to 7 bytes left over; with `prefetch` (only where
-// processorHasPrefetch()), the source is asked for ahead of the moves.
+// Each row as 8-byte blocks through the MMX registers (emptied once at the
+// end), then the 0 to 7 bytes left over.
 void copyRows8(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
-               std::size_t srcStride, std::size_t rowBytes, std::size_t rows, bool prefetch);
-// Whether the processor takes prefetch hints (SSE); every x86-64 one does.
-bool processorHasPrefetch();
+               std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
+// The same, asking for the source ahead of the moves (SSE's prefetch hint).
+void copyRows8Prefetch(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
+                       std::size_t srcStride, std::size_t rowBytes, std::size_t rows);
+
+// The copies of DDCopyToSurface and DDCopyToSurfaceMMX for a set of
+// processor features: the 8-byte moves with prefetch hints where the
+// processor takes them, and as 4-byte words where it has no MMX.
+struct CopyKernels {
+  CopyRowsFn words4, blocks8;
+};
+const CopyKernels& copyKernelsFor(const processor::Features& features);
+inline const CopyKernels& copyKernels() {
+  return copyKernelsFor(processor::processorFeatures());
+}
+
 // Byte by byte: what both must leave.
 void copyRowsReference(std::uint8_t* dst, std::ptrdiff_t pitch, const std::uint8_t* src,
                        std::size_t srcStride, std::size_t rowBytes, std::size_t rows);

@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "codec_kernels.h"
 #include "nearest_row.h"
-#include "simd_level.h"
 
 namespace imgcodec2 {
 
@@ -147,6 +147,14 @@ std::uint32_t buildCellList(NearestLists& lists, std::uint32_t colour) {
   return lists.cells[cellOf(colour)] = word;
 }
 
+void findRowScalar(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,
+                   std::uint8_t* out, std::size_t n) {
+  searchRow(lists, all, bgr, out, n,
+            [](const std::uint32_t* list, unsigned count, std::uint32_t colour) {
+              return nearestScalar(list, count, colour);
+            });
+}
+
 std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g, unsigned b) {
   std::int32_t best = 1234567;
   std::uint8_t found = 0;
@@ -207,17 +215,7 @@ void NearestColor::clearLists() {
 
 void NearestColor::findRow(const std::uint8_t* bgr, std::uint8_t* out, std::size_t n) {
   prepare();
-  const SimdLevel level = simdLevel();
-  if (level >= kAvx2) {
-    findRowAvx2(lists_, all_, bgr, out, n);
-  } else if (level >= kSse2) {
-    findRowSse2(lists_, all_, bgr, out, n);
-  } else {
-    searchRow(lists_, all_, bgr, out, n,
-              [](const std::uint32_t* list, unsigned count, std::uint32_t colour) {
-                return nearestScalar(list, count, colour);
-              });
-  }
+  codecKernels().findRow(lists_, all_, bgr, out, n);
 }
 
 std::uint8_t NearestColor::find(unsigned r, unsigned g, unsigned b) {

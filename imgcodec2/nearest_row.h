@@ -15,8 +15,13 @@ namespace imgcodec2 {
 // NearestLists) and returns its list word. Portable code, built once.
 std::uint32_t buildCellList(NearestLists& lists, std::uint32_t colour);
 
-// NearestColor::findRow with SSE2 and with AVX2, in files of their own built
-// for them.
+// NearestColor::findRow: n pixels of blue, green, red bytes to indices, with
+// the lists, or with all 256 candidates where the lists have no memory.
+// Plain, and with SSE2 and with AVX2 in files of their own built for them.
+using FindRowFn = void (*)(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,
+                           std::uint8_t* out, std::size_t n);
+void findRowScalar(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,
+                   std::uint8_t* out, std::size_t n);
 void findRowSse2(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,
                  std::uint8_t* out, std::size_t n);
 void findRowAvx2(NearestLists& lists, const std::uint32_t* all, const std::uint8_t* bgr,

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "pixel_kernels.h"
-#include "simd_level.h"
+#include "codec_kernels.h"
 
 namespace imgcodec2 {
 
@@ -94,31 +93,20 @@ void words16ToBgrScalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t 
   }
 }
 
-const PixelKernels& pixelKernels() {
-  static const PixelKernels scalar = {bgrTo15Scalar, bgrTo16Scalar, words15ToBgrScalar,
-                                      words16ToBgrScalar, copySwapRedBlueScalar};
-  static const PixelKernels ssse3 = {bgrTo15Ssse3, bgrTo16Ssse3, words15ToBgrSsse3,
-                                     words16ToBgrSsse3, copySwapRedBlueSsse3};
-  static const PixelKernels avx2 = {bgrTo15Avx2, bgrTo16Avx2, words15ToBgrSsse3, words16ToBgrSsse3,
-                                    copySwapRedBlueSsse3};
-  const SimdLevel level = simdLevel();
-  return level >= kAvx2 ? avx2 : level >= kSsse3 ? ssse3 : scalar;
-}
-
 void bgrTo15(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  pixelKernels().bgrTo15(src, dst, n);
+  codecKernels().bgrTo15(src, dst, n);
 }
 void bgrTo16(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  pixelKernels().bgrTo16(src, dst, n);
+  codecKernels().bgrTo16(src, dst, n);
 }
 void words15ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  pixelKernels().words15ToBgr(src, dst, n);
+  codecKernels().words15ToBgr(src, dst, n);
 }
 void words16ToBgr(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  pixelKernels().words16ToBgr(src, dst, n);
+  codecKernels().words16ToBgr(src, dst, n);
 }
 void copySwapRedBlue(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
-  pixelKernels().copySwapRedBlue(src, dst, n);
+  codecKernels().copySwapRedBlue(src, dst, n);
 }
 
 }  // namespace imgcodec2

@@ -1,7 +1,7 @@
-// The per-pixel conversions as a table of functions, one table per
-// instruction set. Only declarations: this header is also included by the
-// files built for SSSE3 and AVX2, which must not share inline code with the
-// rest of the library.
+// The per-pixel conversions for each instruction set (codec_kernels.h
+// chooses among them). Only declarations: this header is also included by
+// the files built for SSSE3 and AVX2, which must not share inline code with
+// the rest of the library.
 #pragma once
 
 #include <cstddef>
@@ -10,12 +10,6 @@
 namespace imgcodec2 {
 
 using ConvertFn = void (*)(const std::uint8_t* src, std::uint8_t* dst, std::size_t n);
-
-struct PixelKernels {
-  ConvertFn bgrTo15, bgrTo16;
-  ConvertFn words15ToBgr, words16ToBgr;
-  ConvertFn copySwapRedBlue;
-};
 
 // The plain loops; the vector kernels finish their last pixels with them.
 void bgrTo15Scalar(const std::uint8_t* src, std::uint8_t* dst, std::size_t n);
@@ -32,8 +26,5 @@ void copySwapRedBlueSsse3(const std::uint8_t* src, std::uint8_t* dst, std::size_
 
 void bgrTo15Avx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t n);
 void bgrTo16Avx2(const std::uint8_t* src, std::uint8_t* dst, std::size_t n);
-
-// The table for the level simdLevel() gives.
-const PixelKernels& pixelKernels();
 
 }  // namespace imgcodec2

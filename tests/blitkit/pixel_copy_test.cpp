@@ -93,7 +93,7 @@ TEST(PixelCopy, RowsOfThirteenBytes) {
   const auto src = pattern(13 * 4, 5);
   std::vector<std::uint8_t> a(64 * 4, 0xEE), b(64 * 4, 0xEE);
   copyRows4(a.data(), 64, src.data(), 13, 13, 4);
-  copyRows8(b.data(), 64, src.data(), 13, 13, 4, false);
+  copyRows8(b.data(), 64, src.data(), 13, 13, 4);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a[13], 0xEE);
   EXPECT_EQ(a[64 + 12], src[25]);
@@ -156,9 +156,9 @@ TEST(PixelCopy, EightByteRowsOfManyRoundsWithAndWithoutPrefetch) {
   auto want = pattern(pitch * rows, 8);
   auto base = want;
   copyRowsReference(want.data(), pitch, src.data(), rowBytes, rowBytes, rows);
-  for (bool prefetch : {false, true}) {
+  for (CopyRowsFn copy : {copyRows8, copyRows8Prefetch}) {
     auto surface = base;
-    copyRows8(surface.data(), pitch, src.data(), rowBytes, rowBytes, rows, prefetch);
-    EXPECT_EQ(surface, want) << "prefetch " << prefetch;
+    copy(surface.data(), pitch, src.data(), rowBytes, rowBytes, rows);
+    EXPECT_EQ(surface, want) << (copy == copyRows8 ? "without" : "with") << " prefetch";
   }
 }

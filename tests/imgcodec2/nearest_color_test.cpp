@@ -1,6 +1,7 @@
 // The colour search against the plain linear scan: every colour of the cube
-// for palettes that stress the candidate lists, on every path the processor
-// has, with and without (enough) memory for the lists.
+// for palettes that stress the candidate lists, on the path the library
+// chooses here and on every path of the processor models this one can run,
+// with and without (enough) memory for the lists.
 #include "nearest_color.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "simd_level.h"
+#include "codec_kernels.h"
+#include "processor_models.h"
 
 using imgcodec2::findLinear;
 using imgcodec2::NearestColor;
-using imgcodec2::SimdLevel;
 using imgcodec2::TrueColorPalette;
 
 namespace {
@@ -97,11 +98,17 @@ void referenceRow(const TrueColorPalette& p, int r, int g, std::uint8_t out[256]
   }
 }
 
-std::vector<SimdLevel> levelsHere() {
-  std::vector<SimdLevel> levels;
-  for (int l = imgcodec2::kScalar; l <= imgcodec2::simdLevel(); ++l)
-    levels.push_back(static_cast<SimdLevel>(l));
-  return levels;
+// A model for each search kernel that this processor can run.
+std::vector<testcpu::Model> searchPathsHere() {
+  std::vector<testcpu::Model> paths;
+  std::vector<imgcodec2::FindRowFn> seen;
+  for (const testcpu::Model& m : testcpu::modelsHere()) {
+    const imgcodec2::FindRowFn path = imgcodec2::kernelsFor(processor::featuresOf(m.words)).findRow;
+    if (std::find(seen.begin(), seen.end(), path) != seen.end()) continue;
+    seen.push_back(path);
+    paths.push_back(m);
+  }
+  return paths;
 }
 
 // Compares the search with the reference over the (red, green) rows that
@@ -129,7 +136,6 @@ void expectReference(NearestColor& search, const NamedPalette& p, Take take, con
 
 class NearestColorTest : public ::testing::Test {
  protected:
-  void TearDown() override { imgcodec2::limitSimdLevel(imgcodec2::kAvx2); }
   std::unique_ptr<NearestColor> withMemory(std::size_t bytes = NearestColor::kMemoryBytes) {
     memory_.assign(bytes / 4, 0);
     auto search = std::make_unique<NearestColor>();
@@ -156,24 +162,26 @@ TEST_F(NearestColorTest, ReferenceIsTheLinearScan) {
 }
 
 // Every colour on the path the library takes here, and a sample of rows on
-// every other path the processor has. Under the sanitizers, which slow the
-// search tenfold, only every seventh row of colours.
+// every search path this processor can run. Under the sanitizers,
+// which slow the search tenfold, only every seventh row of colours.
 TEST_F(NearestColorTest, AgreesWithTheLinearScanOnEveryColour) {
 #ifdef __SANITIZE_ADDRESS__
   constexpr int kEvery = 7;
 #else
   constexpr int kEvery = 1;
 #endif
-  const std::vector<SimdLevel> levels = levelsHere();
+  const std::vector<testcpu::Model> models = searchPathsHere();
   for (const NamedPalette& p : testPalettes()) {
-    for (SimdLevel level : levels) {
-      imgcodec2::limitSimdLevel(level);
-      auto search = withMemory();
+    auto search = withMemory();
+    search->setPalette(p.palette);
+    expectReference(
+        *search, p, [&](int r, int g) { return (r * 256 + g) % kEvery == 0; }, "this processor");
+    for (const testcpu::Model& model : models) {
+      const testcpu::AsIf asIf(model);
+      search = withMemory();
       search->setPalette(p.palette);
-      const int every = level == levels.back() ? kEvery : 61;
       expectReference(
-          *search, p, [&](int r, int g) { return (r * 256 + g) % every == 0; },
-          ("level " + std::to_string(level)).c_str());
+          *search, p, [](int r, int g) { return (r * 256 + g) % 61 == 0; }, model.name);
     }
   }
 }
@@ -181,16 +189,16 @@ TEST_F(NearestColorTest, AgreesWithTheLinearScanOnEveryColour) {
 // With no memory every pixel looks at the whole palette; with little, the
 // lists that do not fit fall back to larger cubes' lists or the palette.
 TEST_F(NearestColorTest, SameAnswersWithoutEnoughMemory) {
-  const std::vector<SimdLevel> levels = levelsHere();
+  const std::vector<testcpu::Model> models = searchPathsHere();
   for (const NamedPalette& p : testPalettes()) {
     for (std::size_t bytes : {std::size_t{0}, std::size_t{19 * 1024}, std::size_t{64 * 1024}}) {
-      for (SimdLevel level : levels) {
-        imgcodec2::limitSimdLevel(level);
+      for (const testcpu::Model& model : models) {
+        const testcpu::AsIf asIf(model);
         auto search = withMemory(bytes);
         search->setPalette(p.palette);
         expectReference(
             *search, p, [](int r, int g) { return (r * 256 + g) % 251 == 0; },
-            ("bytes " + std::to_string(bytes) + " level " + std::to_string(level)).c_str());
+            ("bytes " + std::to_string(bytes) + ", " + model.name).c_str());
       }
     }
   }
@@ -206,14 +214,14 @@ TEST_F(NearestColorTest, TiesGoToTheLowerIndexAndExactMatchesWin) {
   struct Case {
     int r, g, b, index;
   };
-  for (SimdLevel level : levelsHere()) {
-    imgcodec2::limitSimdLevel(level);
+  for (const testcpu::Model& model : searchPathsHere()) {
+    const testcpu::AsIf asIf(model);
     auto search = withMemory();
     search->setPalette(p);
     for (Case c :
          {Case{255, 0, 0, 5}, Case{105, 100, 100, 2}, Case{0, 0, 255, 0}, Case{250, 5, 0, 5}}) {
       EXPECT_EQ(findLinear(p, c.r, c.g, c.b), c.index);
-      EXPECT_EQ(search->find(c.r, c.g, c.b), c.index) << "level " << level;
+      EXPECT_EQ(search->find(c.r, c.g, c.b), c.index) << model.name;
     }
   }
 }

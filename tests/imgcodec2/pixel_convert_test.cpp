@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "pixel_kernels.h"
-#include "simd_level.h"
+#include "processor_models.h"
 
 using namespace imgcodec2;
 
@@ -55,10 +55,11 @@ TEST(PixelConvert, PaletteTablesUseTheEntrySize) {
   EXPECT_EQ(t4[3 * 10 + 2], 10);
 }
 
-// Every vector kernel the processor has against the plain loops: random
-// pixels, every count over a few steps and a long run, at odd addresses, and
-// no byte written outside the output. The input is exactly as long as its
-// pixels, so that a read past it shows under AddressSanitizer.
+// The kernels of every processor model that this one can run against the
+// plain loops: random pixels, every count over a few steps and a long run, at
+// odd addresses, and no byte written outside the output. The input is
+// exactly as long as its pixels, so that a read past it shows under
+// AddressSanitizer.
 TEST(PixelConvert, EveryPathGivesTheBytesOfThePlainLoop) {
   struct Kernel {
     const char* name;
@@ -74,9 +75,8 @@ TEST(PixelConvert, EveryPathGivesTheBytesOfThePlainLoop) {
   for (std::size_t n = 0; n <= 70; ++n) counts.push_back(n);
   counts.insert(counts.end(), {1000, 1003, 1013});
   std::mt19937 rng(7);
-  const SimdLevel here = simdLevel();
-  for (int level = kScalar; level <= here; ++level) {
-    limitSimdLevel(static_cast<SimdLevel>(level));
+  for (const testcpu::Model& model : testcpu::modelsHere()) {
+    const testcpu::AsIf asIf(model);
     for (const Kernel& k : kernels) {
       for (std::size_t n : counts) {
         const std::size_t offset = n % 5;
@@ -87,9 +87,8 @@ TEST(PixelConvert, EveryPathGivesTheBytesOfThePlainLoop) {
         k.dispatched(in.data() + offset, got.data() + 20, n);
         const auto at = std::mismatch(got.begin(), got.end(), want.begin()).first - got.begin();
         ASSERT_EQ(at, static_cast<std::ptrdiff_t>(got.size()))
-            << k.name << ", level " << level << ", " << n << " pixels: output byte " << at - 20;
+            << k.name << ", " << model.name << ", " << n << " pixels: output byte " << at - 20;
       }
     }
   }
-  limitSimdLevel(kAvx2);
 }
