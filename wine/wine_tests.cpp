@@ -10,6 +10,18 @@
 
 #include "check.h"
 
+namespace {
+
+// A crash (say an instruction that an emulated older processor lacks) ends
+// the program at once with its code, instead of waiting on Wine's debugger.
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* e) {
+  std::printf("unhandled exception 0x%08lX at %p\n", e->ExceptionRecord->ExceptionCode,
+              e->ExceptionRecord->ExceptionAddress);
+  ExitProcess(e->ExceptionRecord->ExceptionCode);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (argc != 5 && argc != 6) {
     std::printf(
@@ -24,6 +36,7 @@ int main(int argc, char** argv) {
   // Unbuffered, so that what was checked is on record even if Wine's display
   // driver ends the process.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
+  SetUnhandledExceptionFilter(reportCrash);
   const TestPaths paths{argv[1], argv[2], argv[3], argv[4]};
   CreateDirectoryA(paths.out.c_str(), nullptr);
   MessageWatcher boxes({"Error Starting Program", "Error Loading Plugin", "Error"});
