@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "codec_kernels.h"
 #include "imgcodec2.h"
-#include "pixel_convert.h"
 
 namespace imgcodec2 {
 
@@ -29,6 +29,7 @@ class BufferedWriter {
   BufferedWriter(ByteSink& sink, std::uint8_t* buffer, std::size_t capacity)
       : sink_(sink), buf_(buffer), cap_(capacity) {}
   std::size_t capacity() const { return cap_; }
+  std::size_t room() const { return cap_ - used_; }
   // Room for n (<= capacity) bytes; null once a write has failed.
   std::uint8_t* space(std::size_t n) {
     if (cap_ - used_ < n && !flush()) return nullptr;
@@ -61,6 +62,28 @@ class BufferedWriter {
   std::size_t used_ = 0;
   bool ok_ = true;
 };
+
+void copyIndices(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  std::memcpy(dst, src, n);
+}
+void copyTriplets(const std::uint8_t* src, std::uint8_t* dst, std::size_t n) {
+  std::memcpy(dst, src, 3 * n);
+}
+
+// What a run of n source pixels becomes in the file.
+ConvertFn conversionOf(const SaveRequest& r) {
+  const CodecKernels& k = codecKernels();
+  switch (r.sourceBpp) {
+    case 8:
+      return copyIndices;
+    case 15:
+      return k.words15ToBgr;
+    case 16:
+      return k.words16ToBgr;
+    default:
+      return r.swapRedBlue ? k.copySwapRedBlue : copyTriplets;
+  }
+}
 
 void buildHeaders(const SaveRequest& r, std::uint8_t* h) {
   const auto sizeImage =
@@ -112,39 +135,60 @@ bool writeBmp(ByteSink& sink, const SaveRequest& r, std::uint8_t store[kHeaderSt
     out.commit(1024);
   }
 
+  const ConvertFn convert = conversionOf(r);
   const std::size_t inPixel = sourcePixelBytes(r.sourceBpp);
   const std::size_t outPixel = r.fileBpp / 8;
   const std::size_t sourceRowBytes = static_cast<std::size_t>(r.sourceWidth) * inPixel;
   const auto width = static_cast<std::size_t>(r.width);
-  const std::size_t pad = static_cast<std::size_t>(strideOf(r)) - width * outPixel;
+  const auto height = static_cast<std::size_t>(r.height);
+  const std::size_t rowBytes = width * outPixel;
+  const auto stride = static_cast<std::size_t>(strideOf(r));
   const bool topFirst = r.topRowFirst || r.sourceBpp == 15 || r.sourceBpp == 16;
-  const std::size_t maxRun = out.capacity() / outPixel;
-  static const std::uint8_t zeros[4] = {0, 0, 0, 0};
+  // The buffer row of file row i.
+  auto sourceRow = [&](std::size_t i) {
+    return r.pixels + (topFirst ? height - 1 - i : i) * sourceRowBytes;
+  };
 
-  for (std::int32_t i = 0; i < r.height; ++i) {
-    const std::size_t bufferRow =
-        topFirst ? static_cast<std::size_t>(r.height - 1 - i) : static_cast<std::size_t>(i);
-    const std::uint8_t* src = r.pixels + bufferRow * sourceRowBytes;
-    if (r.sourceBpp == 8 || (r.sourceBpp == 24 && !r.swapRedBlue)) {
-      if (!out.append(src, width * inPixel)) return false;
-    } else {
+  if (stride > out.capacity()) {
+    // Rows longer than the buffer: each in runs, then its padding.
+    static const std::uint8_t zeros[4] = {0, 0, 0, 0};
+    const std::size_t maxRun = out.capacity() / outPixel;
+    for (std::size_t i = 0; i < height; ++i) {
+      const std::uint8_t* src = sourceRow(i);
       for (std::size_t done = 0; done < width;) {
         const std::size_t run = std::min(width - done, maxRun);
         std::uint8_t* dst = out.space(run * outPixel);
         if (!dst) return false;
-        const std::uint8_t* s = src + done * inPixel;
-        if (r.sourceBpp == 24) {
-          copySwapRedBlue(s, dst, run);
-        } else if (r.sourceBpp == 15) {
-          words15ToBgr(s, dst, run);
-        } else {
-          words16ToBgr(s, dst, run);
-        }
+        convert(src + done * inPixel, dst, run);
         out.commit(run * outPixel);
         done += run;
       }
+      if (!out.append(zeros, stride - rowBytes)) return false;
     }
-    if (pad && !out.append(zeros, pad)) return false;
+    return out.flush();
+  }
+
+  // As many rows as the buffer holds, each converted straight into its place
+  // and in the order the rows lie in memory: a file stored bottom row first
+  // from a buffer stored top row first walks memory backwards a row at a
+  // time, which the processor's prefetching does not follow, and a save then
+  // waits on memory at the start of every row.
+  for (std::size_t i = 0; i < height;) {
+    const std::size_t rows = std::min(out.room() / stride, height - i);
+    if (rows == 0) {
+      if (!out.flush()) return false;
+      continue;
+    }
+    std::uint8_t* dst = out.space(rows * stride);
+    if (!dst) return false;
+    for (std::size_t k = 0; k < rows; ++k) {
+      const std::size_t j = topFirst ? rows - 1 - k : k;  // file row i + j
+      std::uint8_t* row = dst + j * stride;
+      convert(sourceRow(i + j), row, width);
+      std::memset(row + rowBytes, 0, stride - rowBytes);
+    }
+    out.commit(rows * stride);
+    i += rows;
   }
   return out.flush();
 }

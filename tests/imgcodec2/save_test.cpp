@@ -300,25 +300,44 @@ TEST_F(SaveTest, ResultIsTheSourceWidth) {
 
 TEST_F(SaveTest, LoadSaveLoadRoundTrips) {
   // 8 and 24 bits keep every byte; 15 bits keeps every word; 16 bits every
-  // word whose lowest green bit is clear.
-  for (int bpp : {8, 24, 15, 16}) {
-    const int bytes = bpp == 8 ? 1 : (bpp == 24 ? 3 : 2);
-    const int w = 37, h = 5;  // the vector kernels' steps and their remainders
-    Bytes pixels = pattern(static_cast<std::size_t>(w) * h * bytes);
-    if (bpp == 15)
-      for (std::size_t i = 1; i < pixels.size(); i += 2) pixels[i] &= 0x7F;
-    if (bpp == 16)
-      for (std::size_t i = 0; i < pixels.size(); i += 2) pixels[i] &= 0xDF;
-    BMPImage source = imageOf(pixels, w, h, bpp);
-    BMPImage description = source;
-    description.BitsPerPixel = bpp == 8 ? 8 : 24;
-    ASSERT_EQ(SaveBMP(path("rt.bmp").c_str(), &source, &description), w);
-    ConfigBMP(BMP_CFG_TARGET_BPP, bpp);
-    BMPImage* back = LoadBMP(path("rt.bmp").c_str());
-    ASSERT_EQ(back->Status, BMP_OK);
-    EXPECT_EQ(Bytes(back->Pixels, back->Pixels + pixels.size()), pixels) << bpp;
-    if (bpp == 8) EXPECT_EQ(0, std::memcmp(back->Palette, source.Palette, 768));
-    UnloadBMP(back);
+  // word whose lowest green bit is clear. Sizes: the vector kernels' steps
+  // and their remainders; many rows to each of the saver's 64 KiB writes, the
+  // last write part full; rows longer than one write (all but 8 bits), padded.
+  struct Size {
+    int w, h;
+  };
+  for (Size size : {Size{37, 5}, Size{1001, 150}, Size{22001, 3}}) {
+    for (int bpp : {8, 24, 15, 16}) {
+      for (int topDown : {3, 0}) {
+        const int w = size.w, h = size.h;
+        const std::size_t rowBytes =
+            static_cast<std::size_t>(w) * (bpp == 8 ? 1 : (bpp == 24 ? 3 : 2));
+        Bytes pixels = pattern(rowBytes * h);
+        if (bpp == 15)
+          for (std::size_t i = 1; i < pixels.size(); i += 2) pixels[i] &= 0x7F;
+        if (bpp == 16)
+          for (std::size_t i = 0; i < pixels.size(); i += 2) pixels[i] &= 0xDF;
+        BMPImage source = imageOf(pixels, w, h, bpp);
+        BMPImage description = source;
+        description.BitsPerPixel = bpp == 8 ? 8 : 24;
+        ConfigBMP(BMP_CFG_SAVE_TOP_DOWN, topDown);
+        ASSERT_EQ(SaveBMP(path("rt.bmp").c_str(), &source, &description), w);
+        ConfigBMP(BMP_CFG_TARGET_BPP, bpp);
+        BMPImage* back = LoadBMP(path("rt.bmp").c_str());
+        ASSERT_EQ(back->Status, BMP_OK);
+        // A buffer saved as bottom row first loads upside down.
+        Bytes want = pixels;
+        if (topDown == 0 && (bpp == 8 || bpp == 24)) {
+          for (int row = 0; row < h; ++row)
+            std::copy_n(pixels.begin() + (h - 1 - row) * rowBytes, rowBytes,
+                        want.begin() + row * rowBytes);
+        }
+        EXPECT_TRUE(Bytes(back->Pixels, back->Pixels + pixels.size()) == want)
+            << bpp << " bits, " << w << " x " << h << ", top down " << topDown;
+        if (bpp == 8) EXPECT_EQ(0, std::memcmp(back->Palette, source.Palette, 768));
+        UnloadBMP(back);
+      }
+    }
   }
 }
 
