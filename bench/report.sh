@@ -73,6 +73,12 @@ awk '
     both("SaveBMP 24 -> 24 red and blue exchanged, of the plain write", "BM_Save", "save_24_exchanged", "write")
     both("SaveBMP 16 -> 24, of the plain write", "BM_Save", "save_16", "write")
     both("SaveBMP 15 -> 24, of the plain write", "BM_Save", "save_15", "write")
+    both("processor time: one fwrite of the 24-bit file from a warm buffer", "BM_Save", "fwrite_cpu")
+    both("processor time: the file in 64 KiB pieces, each filled by memcpy, of the fwrite", "BM_Save", "pieces_cpu", "fwrite_cpu")
+    both("processor time: SaveBMP 24 -> 24, of the fwrite", "BM_Save", "save_24_cpu", "fwrite_cpu")
+    both("processor time: SaveBMP 24 -> 24 red and blue exchanged, of the fwrite", "BM_Save", "save_24_exchanged_cpu", "fwrite_cpu")
+    both("processor time: SaveBMP 16 -> 24, of the fwrite", "BM_Save", "save_16_cpu", "fwrite_cpu")
+    both("processor time: SaveBMP 15 -> 24, of the fwrite", "BM_Save", "save_15_cpu", "fwrite_cpu")
     both("LoadBMP of the 1024 x 1024 photo to 8 bits with a new palette, of to 24", "BM_LoadTo8", "load_8", "load_24")
     print ""
     print "Kernels alone, 4096 x 4096 pixels, warm buffers, ms:"
