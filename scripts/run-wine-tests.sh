@@ -35,15 +35,25 @@ timeout "${WINE_TEST_SECONDS:-900}" wine "$dist/tests/wine_tests.exe" "$(winpath
   "$(winpath "$root/samples")" "${WINE_TEST_PARTS:-codec,inbridge,blitkit,plugins}" || status=$?
 # A C host linked against the SDK's import libraries.
 timeout 600 wine "$dist/sdk_c_host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/c_host.bmp")" || status=$?
-# The SDK's example host, built with its CMake package: the picture on the
-# screen and the test program's sound.wav played to its end.
-timeout 600 wine "$dist/example/host.exe" "$(winpath "$root/samples/sample24.bmp")" "$(winpath "$out/wine/sound.wav")" || status=$?
+# The SDK as its users get it: the zip unpacked, and the example built and run
+# with the README's own commands, through the Makefile and through CMake.
+kit_parent=$out/kit
+mkdir -p "$kit_parent"
+unzip -q "$(ls "$dist"/../dropin-sdk-*.zip)" -d "$kit_parent"
+kit=$(echo "$kit_parent"/dropin-sdk-*)
+for how in linux-make linux-cmake; do
+  echo "== the SDK's README, $how:"
+  commands=$("$root/tests/sdk/readme_commands.sh" "$kit/README.md" "$how")
+  echo "$commands"
+  (cd "$kit" && timeout 600 bash -euo pipefail -c "$commands") || status=$?
+done
 [ "$status" -eq 0 ] || { echo "the Win32 test programs failed ($status; 124: out of time)"; exit 1; }
 wineserver -k 2>/dev/null || true
 stop_sound
 case ",${WINE_TEST_PARTS:-inbridge}," in
 *,inbridge,*) "$capture_tool" find "$out/sound.wav" "$out/wine/sound.wav" ;;
 esac
+"$capture_tool" find "$out/sound.wav" "$kit/examples/sound.wav"
 if [ -s "$out/screen.png" ]; then echo "screenshot: $out/screen.png"; fi
 
 if ! diff -r "$out/native/codec" "$out/wine/codec" >"$out/codec.diff"; then
