@@ -64,7 +64,8 @@ struct FakeMixer {
 };
 
 // The sound card: one wave-out device, present unless a test removes it,
-// playing in real time times speed.
+// playing in real time times speed (0: it takes buffers and never plays).
+// A program starts with the card COMPAT_WAVEOUT names: "absent" or "stalled".
 struct WaveOutSettings {
   bool present = true;
   double speed = 1.0;
@@ -133,6 +134,9 @@ int liveBlockCount();
 // Windows not destroyed yet, and window classes registered.
 int liveWindowCount();
 int windowClassCount();
+// Thread timers and message hooks set and not removed yet.
+int liveTimerCount();
+int liveHookCount();
 WaveOutSettings& waveOutSettings();
 // A copy of what the card has played so far.
 WaveOutRecord waveOutRecord();
