@@ -48,10 +48,11 @@ timeout 600 wine "$dist/example/host.exe" "$(winpath "$root/samples/sample24.bmp
 # the play fails at once, and the example host ends, saying why.
 case ",$parts," in
 *,inbridge,*)
-  (unset ALSA_CONFIG_PATH && wine_tests nosound) || status=$?
+  # (ALSA's complaints about the missing card left out)
+  (unset ALSA_CONFIG_PATH && wine_tests nosound) 2> >(grep -v '^ALSA lib' >&2) || status=$?
   example=0
   (unset ALSA_CONFIG_PATH && timeout 600 wine "$dist/example/host.exe" "$(winpath "$root/samples/sample24.bmp")" \
-    "$(winpath "$out/wine/sound.wav")") >"$out/example-no-device.log" || example=$?
+    "$(winpath "$out/wine/sound.wav")") >"$out/example-no-device.log" 2> >(grep -v '^ALSA lib' >&2) || example=$?
   cat "$out/example-no-device.log"
   if [ "$example" -ne 1 ] || ! grep -q "no sound device" "$out/example-no-device.log"; then
     echo "the example host without a sound device: status $example, no reason given"
@@ -67,6 +68,7 @@ case ",${WINE_TEST_PARTS:-inbridge}," in
 esac
 if [ -s "$out/screen.png" ]; then echo "screenshot: $out/screen.png"; fi
 
+case ",$parts," in *,codec,*) ;; *) exit 0 ;; esac
 if ! diff -r "$out/native/codec" "$out/wine/codec" >"$out/codec.diff"; then
   echo "codec output of the DLL differs from the native build:"; head -20 "$out/codec.diff"; exit 1
 fi

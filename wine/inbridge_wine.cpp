@@ -6,8 +6,6 @@
 // and compares with sound.wav, and, run again without a sound device, whose
 // play fails at once.
 #include <windows.h>
-// after windows.h
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
@@ -156,8 +154,14 @@ void quirkPlugins(const InbridgeApi& api, const std::string& dir, MessageWatcher
               waitFor([&] { return report()->timerTicks > 0 && report()->hookCalls > 0; }, 10000));
         }
         CHECK_EQ(SendMessageA(window, WM_USER, 0, 3025), 0);
+        const UINT_PTR timer = report()->timer;
+        const HHOOK hook = static_cast<HHOOK>(report()->hook);
         api.DeinitXPlug(0);
         CHECK(!IsWindow(window));
+        // Gone with the plug-in (a leftover need not crash the loop below):
+        // these would remove what it left set.
+        CHECK(!KillTimer(nullptr, timer));
+        CHECK(!UnhookWindowsHookEx(hook));
       }
       CHECK(GetModuleHandleA(name.c_str()) == nullptr);
       CHECK_EQ(SendMessageA(dialog, WM_USER, 0, 0), 0x534B0001);
@@ -294,25 +298,10 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   FreeLibrary(dll);
 }
 
-namespace {
-
-int threadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return -1;
-  THREADENTRY32 entry;
-  entry.dwSize = sizeof entry;
-  int threads = 0;
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    if (entry.th32OwnerProcessID == GetCurrentProcessId()) threads++;
-  CloseHandle(snapshot);
-  return threads;
-}
-
-}  // namespace
-
 // Run where Wine has no sound device: in_wav cannot open the real
-// out_wave.dll, so PlayX returns 0 at once, and neither a thread nor the
-// file is left behind.
+// out_wave.dll, so PlayX returns 0 at once and the file is not left open.
+// (Wine starts and ends threads of its own meanwhile: the native test
+// counts the threads.)
 void runNoSoundTests(const TestPaths& paths) {
   if (!CHECK_EQ(waveOutGetNumDevs(), 0u)) return;
   HMODULE dll = LoadLibraryA((paths.dist + "\\inbridge.dll").c_str());
@@ -322,9 +311,7 @@ void runNoSoundTests(const TestPaths& paths) {
   const std::string path = paths.out + "\\no-device.wav";
   CHECK(writeFile(path, wav::makeWav(44100, 500).file));
   CHECK_EQ(api.InitXPlug((paths.dist + "\\plugins\\in_wav.dll").c_str()), 1);
-  const int threads = threadsOfThisProcess();
   CHECK_EQ(api.PlayX(path.c_str()), 0);
-  CHECK_EQ(threadsOfThisProcess(), threads);
   CHECK_EQ(api.GetXOutputTime(), 0);
   // Nobody else holds the file.
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);

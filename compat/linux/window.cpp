@@ -96,16 +96,6 @@ int windowClassCount() {
   return static_cast<int>(windows().classes.size());
 }
 
-int liveTimerCount() {
-  std::lock_guard<std::mutex> guard(windows().lock);
-  return static_cast<int>(windows().timers.size());
-}
-
-int liveHookCount() {
-  std::lock_guard<std::mutex> guard(windows().lock);
-  return static_cast<int>(windows().hooks.size());
-}
-
 }  // namespace compat
 
 extern "C" ATOM RegisterClassA(const WNDCLASSA* windowClass) {

@@ -100,6 +100,8 @@ int WINAMP_CDECL play(char*) {
   // Play runs on the thread of the main window.
   if (!timer) timer = SetTimer(nullptr, 0, 10, onTimer);
   if (!hook) hook = SetWindowsHookExA(WH_GETMESSAGE, onMessage, nullptr, GetCurrentThreadId());
+  report.timer = timer;
+  report.hook = hook;
 #endif
   return 0;
 }

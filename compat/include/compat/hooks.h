@@ -134,9 +134,6 @@ int liveBlockCount();
 // Windows not destroyed yet, and window classes registered.
 int liveWindowCount();
 int windowClassCount();
-// Thread timers and message hooks set and not removed yet.
-int liveTimerCount();
-int liveHookCount();
 WaveOutSettings& waveOutSettings();
 // A copy of what the card has played so far.
 WaveOutRecord waveOutRecord();
