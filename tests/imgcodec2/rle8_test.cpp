@@ -118,7 +118,7 @@ class Rle8Test : public CodecTest {
 }  // namespace
 
 TEST_F(Rle8Test, WrittenPicturesLoadLikeTheirPlainTwins) {
-  for (int width : {301, 40, 1}) {
+  for (int width : {301, 1}) {
     const auto rows = scene(width, 14, width > 100 ? 25 : 7);
     const testbmp::Rle8 rle = testbmp::encodeRle8(rows, width);
     if (width > 1) {
