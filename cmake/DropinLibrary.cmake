@@ -36,7 +36,8 @@ endfunction()
 function(add_dropin_library name)
   cmake_parse_arguments(ARG "" "DEF;BASE;DESCRIPTION" "SOURCES;LINK" ${ARGN})
   add_library(${name} SHARED ${ARG_SOURCES})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/include
+  target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+                                            $<INSTALL_INTERFACE:include>
                                      PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE project_warnings dropin_lean ${ARG_LINK})
   set_target_properties(${name} PROPERTIES PREFIX "")
@@ -44,8 +45,8 @@ function(add_dropin_library name)
   set_property(TARGET ${name} PROPERTY DROPIN_EXPORTS "${exports}")
   set_property(TARGET ${name} PROPERTY DROPIN_DEF "${ARG_DEF}")
   if(WIN32)
-    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name}
-      RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR}
+      ARCHIVE_OUTPUT_DIRECTORY ${DIST_DIR} IMPORT_PREFIX lib IMPORT_SUFFIX .a)
     set(no_crt ${PROJECT_SOURCE_DIR}/compat/win32/no_crt.cpp)
     target_sources(${name} PRIVATE ${ARG_DEF} ${no_crt})
     set_source_files_properties(${no_crt} PROPERTIES COMPILE_OPTIONS "-fno-builtin")
@@ -53,15 +54,17 @@ function(add_dropin_library name)
     # library (64-bit division, stack probes); stripped. A base address of
     # its own, so that no two of the DLLs collide at load.
     target_link_options(${name} PRIVATE -nostdlib -s -Wl,--entry,_DllMain@12 -Wl,--kill-at
-                        -Wl,--image-base,${ARG_BASE})
+                        -Wl,--image-base,${ARG_BASE} -Wl,--no-insert-timestamp)
     target_link_libraries(${name} PRIVATE kernel32 gcc)
     dropin_version_resource(${name} ${name}.dll "${ARG_DESCRIPTION}")
     # The linker's import library would lose the @N with --kill-at; dlltool
     # keeps the decorated symbols that __stdcall callers need and imports the
-    # undecorated names.
+    # undecorated names. It replaces the linker's, so that it is the target's
+    # import library. Named without a folder: dlltool names its members and
+    # symbols after the path it is given.
     add_custom_command(TARGET ${name} POST_BUILD
-      COMMAND ${CMAKE_DLLTOOL} -d ${ARG_DEF} -D ${name}.dll -k -l ${DIST_DIR}/lib${name}.a
-      VERBATIM)
+      COMMAND ${CMAKE_DLLTOOL} -d ${ARG_DEF} -D ${name}.dll -k -l lib${name}.a
+      WORKING_DIRECTORY ${DIST_DIR} VERBATIM)
   else()
     set_target_properties(${name} PROPERTIES OUTPUT_NAME lib${name}
       LIBRARY_OUTPUT_DIRECTORY ${DIST_DIR} BUILD_RPATH "\$ORIGIN" INSTALL_RPATH "\$ORIGIN")

@@ -16,7 +16,8 @@
 // --screenshot writes OUT_DIR/screen.ready once the last frame is on the
 // screen and waits (up to 60 s) for OUT_DIR/screen.done, so that a script can
 // take a picture of the real screen. Exit status 0 when the sound played to
-// its end.
+// its end; otherwise the last line says why (no sound device, a position that
+// stopped moving).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +26,7 @@
 
 #include "blitkit.h"
 #include "compat/ddraw.h"
+#include "compat/win32.h"
 #include "drawing.h"
 #include "host_window.h"
 #include "imgcodec2.h"
@@ -180,24 +182,35 @@ bool saveSurface(const demo::Surface& surface, const DDPIXELFORMAT& format, cons
   return SaveBMP(path.c_str(), &source, &file) == surface.width;
 }
 
-// Plays the sound to its end, drawing the position; false when it did not
-// start or did not end in time.
-bool playWithProgress(const std::string& wavPath, int lengthMs, const DDPIXELFORMAT& format,
+// A position that has not moved for this long will not move again: a device
+// that plays nothing, or a plug-in that never tells of the end.
+constexpr std::int64_t kStalledMs = 10000;
+
+// Plays the sound to its end, drawing the position; false, with the reason
+// said, when it did not start, stopped moving short of the end of the track,
+// or the window was closed.
+bool playWithProgress(const std::string& wavPath, const DDPIXELFORMAT& format,
                       const demo::DisplayMode& mode, const Picture& picture, int barX, int barY,
                       int barWidth) {
   if (!PlayX(wavPath.c_str())) {
-    std::printf("demo: the input plug-in cannot play %s\n", wavPath.c_str());
+    if (waveOutGetNumDevs() == 0) {
+      std::printf("demo: no sound device: %s cannot play\n", wavPath.c_str());
+    } else {
+      std::printf("demo: the input plug-in cannot play %s\n", wavPath.c_str());
+    }
     return false;
   }
   SetXVolume(255);
   SetXPan(0);
-  // The device plays in real time; emulated hosts start late.
-  const std::int64_t deadline = plugin::nowMs() + lengthMs + 60000;
-  std::int64_t nextLine = 0;
-  int position = 0;
+  std::int64_t nextLine = 0, movedAt = plugin::nowMs();
+  int position = 0, seen = 0;
   const int length = GetXLength();
-  while (demo::pumpMessages() && plugin::nowMs() < deadline) {
+  while (demo::pumpMessages()) {
     position = GetXOutputTime();
+    if (position != seen) {
+      seen = position;
+      movedAt = plugin::nowMs();
+    }
     if (DDLockSurface() == 0) {
       demo::drawProgress(lockedSurface(format, mode, picture), barX, barY, barWidth, 16, position,
                          length);
@@ -209,9 +222,16 @@ bool playWithProgress(const std::string& wavPath, int lengthMs, const DDPIXELFOR
       nextLine = plugin::nowMs() + 500;
     }
     if (demo::trackEnded()) return true;
+    if (plugin::nowMs() - movedAt > kStalledMs) {
+      std::printf(
+          "demo: the position stopped at %d ms of %d ms and the end of the track never "
+          "came%s\n",
+          position, length, position == 0 ? ": the sound device plays nothing" : "");
+      return false;
+    }
     plugin::sleepMs(40);
   }
-  std::printf("demo: the play stopped at %d ms of %d ms\n", position, length);
+  std::printf("demo: the window was closed at %d ms of %d ms\n", position, length);
   return false;
 }
 
@@ -279,8 +299,7 @@ int run(const Options& options) {
   bool played = false;
   if (InitXPlug(inDir(options.plugins, "in_wav.dll").c_str())) {
     LoadX();
-    played =
-        playWithProgress(wavPath, sound.lengthMs(), format, mode, picture, barX, barY, barWidth);
+    played = playWithProgress(wavPath, format, mode, picture, barX, barY, barWidth);
   }
 
   if (options.screenshotHandshake) handshakeScreenshot(options);

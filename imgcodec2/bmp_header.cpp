@@ -51,6 +51,18 @@ void placeData(std::uint32_t offBits, std::uint64_t fileSize, BmpLayout& layout)
   layout.gapBytes = 0;
 }
 
+// The compression field of a Windows header. 8-bit files are plain (0) or
+// run-length encoded (1); a 24-bit file whose pixels are a JPEG (4) or PNG (5)
+// stream is refused, while any other value there is read as plain rows, as
+// some writers leave a stray value over uncompressed pixels. A run-length
+// bitmap is always stored bottom-up: a top-down one is not a valid file.
+bool acceptCompression(std::uint32_t compression, BmpLayout& layout) {
+  constexpr std::uint32_t kRle8 = 1, kJpeg = 4, kPng = 5;
+  if (layout.bitCount == 24) return compression != kJpeg && compression != kPng;
+  layout.rle8 = compression == kRle8;
+  return compression == 0 || (layout.rle8 && !layout.topDown);
+}
+
 }  // namespace
 
 int readBmpHeaders(ByteSource& src, std::uint64_t fileSize, std::int32_t targetBpp,
@@ -88,6 +100,8 @@ int readBmpHeaders(ByteSource& src, std::uint64_t fileSize, std::int32_t targetB
 
   layout.topDown = height < 0;
   if (height < 0) height = -height;
+  if (layout.headerSize == 40 && !acceptCompression(getLe32(store + 30), layout))
+    return BMP_ERR_FORMAT;
   if (width <= 0 || height == 0 || height > INT32_MAX) return BMP_ERR_FORMAT;
   if (!outputFormat(targetBpp, layout.bitCount, layout)) return BMP_ERR_FORMAT;
   const std::uint64_t bytes = static_cast<std::uint64_t>(width) *

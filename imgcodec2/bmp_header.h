@@ -17,6 +17,7 @@ struct BmpLayout {
   std::uint32_t height = 0;
   bool topDown = false;         // a negative height in a 40-byte header
   std::uint32_t bitCount = 0;   // 8 or 24
+  bool rle8 = false;            // 8-bit pixels run-length encoded (biCompression 1)
   std::uint32_t stride = 0;     // bytes per file row, padding included
   std::uint32_t outputBpp = 0;  // 8, 15, 16 or 24
   std::uint32_t outputBytesPerPixel = 0;

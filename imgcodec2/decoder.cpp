@@ -3,75 +3,13 @@
 #include <algorithm>
 #include <cstring>
 
+#include "buffered_reader.h"
 #include "pixel_convert.h"
+#include "rle8_decoder.h"
 
 namespace imgcodec2 {
 
 namespace {
-
-// Reads ahead through the caller's buffer for the converting decoders, and
-// reads straight into the destination for whole rows.
-class BufferedReader {
- public:
-  BufferedReader(ByteSource& src, std::uint8_t* buffer, std::size_t capacity)
-      : src_(src), buf_(buffer), cap_(capacity) {}
-
-  std::size_t capacity() const { return cap_; }
-  const std::uint8_t* data() const { return buf_ + pos_; }
-  void consume(std::size_t n) { pos_ += n; }
-
-  // Makes at least n (<= capacity) bytes available unless the data ends first;
-  // returns how many are available.
-  std::size_t fill(std::size_t n) {
-    if (end_ - pos_ >= n) return end_ - pos_;
-    std::memmove(buf_, buf_ + pos_, end_ - pos_);
-    end_ -= pos_;
-    pos_ = 0;
-    while (end_ < n && !ended_) {
-      std::size_t got = src_.read(buf_ + end_, cap_ - end_);
-      if (got == 0) ended_ = true;
-      end_ += got;
-    }
-    return end_;
-  }
-
-  // Copies n bytes to dst, the buffered ones first; returns the count copied.
-  std::size_t readInto(std::uint8_t* dst, std::size_t n) {
-    std::size_t take = std::min(n, end_ - pos_);
-    std::memcpy(dst, buf_ + pos_, take);
-    pos_ += take;
-    if (take < n && !ended_) {
-      std::size_t got = src_.read(dst + take, n - take);
-      if (got < n - take) ended_ = true;
-      take += got;
-    }
-    return take;
-  }
-
-  // Discards n bytes; false when the data ends first.
-  bool skip(std::uint64_t n) {
-    std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(n, end_ - pos_));
-    pos_ += take;
-    n -= take;
-    while (n > 0) {
-      if (ended_) return false;
-      pos_ = end_ = 0;
-      std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(n, cap_));
-      std::size_t got = src_.read(buf_, want);
-      if (got < want) ended_ = true;
-      n -= got;
-    }
-    return true;
-  }
-
- private:
-  ByteSource& src_;
-  std::uint8_t* buf_;
-  std::size_t cap_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
-  bool ended_ = false;
-};
 
 struct Rows {
   const BmpLayout& layout;
@@ -122,6 +60,17 @@ void convertRows(BufferedReader& in, const Rows& rows, Convert convert) {
   }
 }
 
+// The pixels of an 8-bit file, plain rows or run-length codes: indices handed
+// to convert(src, dst, pixels).
+template <class Convert>
+void indexedPixels(BufferedReader& in, const Rows& rows, Convert convert) {
+  if (rows.layout.rle8) {
+    decodeRle8(in, rows.layout, rows.pixels, convert);
+  } else {
+    convertRows(in, rows, convert);
+  }
+}
+
 void decodeIndexed(BufferedReader& in, const Rows& rows, const DecodeTarget& t) {
   const BmpLayout& layout = rows.layout;
   const unsigned entry = layout.paletteEntrySize;
@@ -136,13 +85,19 @@ void decodeIndexed(BufferedReader& in, const Rows& rows, const DecodeTarget& t) 
         t.recordPalette[i * 3 + 1] = e[1];
         t.recordPalette[i * 3 + 2] = e[0];
       }
-      copyRows(in, rows, false);
+      if (layout.rle8) {
+        decodeRle8(
+            in, layout, rows.pixels,
+            [](const std::uint8_t* s, std::uint8_t* d, std::size_t n) { std::memcpy(d, s, n); });
+      } else {
+        copyRows(in, rows, false);
+      }
       break;
     case 15:
     case 16: {
       std::uint16_t words[256];
       (layout.outputBpp == 15 ? paletteTo15 : paletteTo16)(t.paletteBlock, entry, words);
-      convertRows(in, rows, [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+      indexedPixels(in, rows, [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
         indexedToWords(s, d, n, words);
       });
       break;
@@ -150,7 +105,7 @@ void decodeIndexed(BufferedReader& in, const Rows& rows, const DecodeTarget& t) 
     default: {
       std::uint8_t triplets[256 * 3];
       paletteTo24(t.paletteBlock, entry, t.rgbOrder, triplets);
-      convertRows(in, rows, [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
+      indexedPixels(in, rows, [&](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
         indexedToTriplets(s, d, n, triplets);
       });
       break;

@@ -18,7 +18,7 @@ struct DecodeTarget {
   bool rgbOrder;                // 24-bit output as red, green, blue
   NearestColor* nearest;        // for 24-bit to 8-bit
   std::uint8_t* work;           // read buffer of the converting decoders
-  std::size_t workBytes;        // at least 3 bytes
+  std::size_t workBytes;        // at least 256 bytes (a run-length literal with its pad)
 };
 
 // Reads from src, positioned just after the info header. Pixels that the data

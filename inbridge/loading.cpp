@@ -44,8 +44,10 @@ void WINAMP_CDECL noVsaSetInfo(int, int) {}
 int WINAMP_CDECL noDspIsActive() {
   return 0;
 }
-int WINAMP_CDECL noDspDoSamples(short*, int, int, int, int) {
-  return 0;
+// With no DSP the samples come back as they are, all of them: plug-ins call
+// this without asking noDspIsActive and write as many samples as it returns.
+int WINAMP_CDECL noDspDoSamples(short*, int count, int, int, int) {
+  return count;
 }
 void WINAMP_CDECL noSetInfo(int, int, int, int) {}
 

@@ -45,7 +45,10 @@ IMGCODEC2_CHECK(size, sizeof(BMPImage) == (sizeof(void*) == 4 ? 792 : 800));
 #undef IMGCODEC2_CHECK
 
 /* Status codes (there is no 3). SaveBMP never returns BMP_OK: it returns
- * the source's Width on success. */
+ * the source's Width on success. Among the files refused with BMP_ERR_FORMAT:
+ * 8-bit files compressed other than with RLE8 (1), top-down RLE8 files, and
+ * 24-bit files whose header says JPEG (4) or PNG (5); other compression
+ * values on 24-bit files are read as plain rows. */
 #define BMP_OK 0
 #define BMP_ERR_FILE 1   /* cannot open / create / replace, headers cut short, write failed */
 #define BMP_ERR_FORMAT 2 /* not a BMP this codec reads, or an unsupported request */
@@ -72,7 +75,9 @@ void IMGCODEC2_API SetTrueColorPalette(const unsigned char* colours);
 /* Loads a file. Always returns the library's one record; Status tells the
  * outcome, and a failed load changes Status only. The pixel block belongs to
  * the caller until it is passed to UnloadBMP. A negative height (a top-down
- * file) loads the right way up with a positive Height. */
+ * file) loads the right way up with a positive Height. 8-bit files may be
+ * run-length encoded (RLE8): pixels that no code sets are index 0, as in the
+ * same picture stored uncompressed. */
 BMPImage* IMGCODEC2_API LoadBMP(const char* path);
 
 /* Writes the top-left description->Width x description->Height pixels of

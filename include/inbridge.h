@@ -29,7 +29,12 @@ extern "C" {
  * found." (caption "Error Starting Program") or "A requried file, <path>, was
  * not found." (caption "Error Loading Plugin"). A library without the entry
  * or whose entry gives no record counts as not found. While an input plug-in
- * is loaded, returns 1 at once and changes nothing. */
+ * is loaded, returns 1 at once and changes nothing.
+ * The visualisation, DSP and information callbacks handed to the input
+ * plug-in do nothing, and those with a result return 0, except dsp_dosamples:
+ * it returns the sample count it was given, samples untouched, since plug-ins
+ * call it without asking dsp_isactive and write as many samples as it returns
+ * (0 would silence them). */
 int32_t INBRIDGE_API InitXPlug(const char* path);
 /* Stops a play, unloads the input plug-in, and the output plug-in as well when
  * unloadOutput is non-zero. */

@@ -68,7 +68,7 @@ apt_install() {
 }
 
 native_pkgs=(cmake make g++ clang libclang-rt-14-dev googletest libgtest-dev
-  libbenchmark-dev libstb-dev libsdl2-dev binutils llvm-14)
+  libbenchmark-dev libstb-dev libsdl2-dev binutils llvm-14 clang-tools-14 lld-14)
 win_pkgs=(g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 libasound2:i386 qemu-user xvfb
   x11-apps imagemagick unzip)
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Every test: installs what is needed, builds both flavours, runs the native
 # suites and the Wine scenarios, the suites again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the fuzzer for a bounded time.
+# UndefinedBehaviorSanitizer, the plug-in and inbridge suites (where threads
+# meet) under ThreadSanitizer, and the fuzzer for a bounded time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -21,6 +22,15 @@ cmake -S "$root" -B "$root/build/asan" -DSANITIZE=address,undefined -DCMAKE_BUIL
   -DDIST_DIR="$root/build/asan/dist" >/dev/null
 cmake --build "$root/build/asan" -j"$jobs"
 (cd "$root/build/asan" && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j"$jobs")
+
+# Only the targets of those suites are built; a race fails its test.
+echo "== plug-in and inbridge suites under ThreadSanitizer"
+cmake -S "$root" -B "$root/build/tsan" -DSANITIZE=thread -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDIST_DIR="$root/build/tsan/dist" >/dev/null
+cmake --build "$root/build/tsan" -j"$jobs" --target inbridge_tests inbridge_output_missing_tests \
+  inbridge_e2e_tests sound_tests in_wav_tests
+(cd "$root/build/tsan" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --output-on-failure -j"$jobs" -R '^(inbridge|sound|plugins)\.')
 
 # Each fuzzer for a bounded time; a crash leaves its input in build/, and
 # every crash becomes a file of a bad corpus that CTest replays.

@@ -71,7 +71,8 @@ bool readPicture(const std::string& path, FilePicture& p) {
   return true;
 }
 
-// Files decoded to the bytes that their own pixels give, and the record's
+// Files decoded to the bytes that their own pixels give (the run-length
+// file to those of its plain original), and the record's
 // fields: the block is a movable global block that the load locked once,
 // at the address in Pixels.
 void checkKnownPictures(const CodecApi& api, const TestPaths& paths) {
@@ -86,7 +87,8 @@ void checkKnownPictures(const CodecApi& api, const TestPaths& paths) {
   };
   for (Case c : {Case{&rgb, "rgb24.bmp", 0, 0}, Case{&rgb, "rgb24.bmp", 24, 1},
                  Case{&rgb, "rgb24.bmp", 16, 0}, Case{&rgb, "rgb24.bmp", 15, 0},
-                 Case{&pal, "pal8.bmp", 0, 0}, Case{&pal, "pal8.bmp", 24, 0}}) {
+                 Case{&pal, "pal8.bmp", 0, 0}, Case{&pal, "pal8.bmp", 24, 0},
+                 Case{&pal, "pal8rle.bmp", 0, 0}, Case{&pal, "pal8rle.bmp", 16, 0}}) {
     const FilePicture& f = *c.file;
     api.ConfigBMP(BMP_CFG_TARGET_BPP, c.target);
     api.ConfigBMP(BMP_CFG_RGB_ORDER, c.order);

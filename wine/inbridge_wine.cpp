@@ -1,8 +1,10 @@
 // inbridge through the real inbridge.dll: both failure boxes; plug-ins that
-// treat their window as third-party ones do, beside a dialog host; in_wav
-// (ANSI and UTF-16 paths) into the recording output, with every export and
-// the bound record looked at; and in_wav into the real out_wave.dll, whose
-// sound the runner captures on the Linux side and compares with sound.wav.
+// do what third-party ones do (their window, the DSP, timers and hooks),
+// beside a dialog host; in_wav (ANSI and UTF-16 paths) into the recording
+// output, with every export and the bound record looked at; and in_wav into
+// the real out_wave.dll, whose sound the runner captures on the Linux side
+// and compares with sound.wav, and, run again without a sound device, whose
+// play fails at once.
 #include <windows.h>
 
 #include <cstdio>
@@ -114,15 +116,24 @@ F exportOf(const char* module, const char* name) {
 }
 
 // Each quirk plug-in twice in a row beside the dialog host: its window is
-// its own and answers its queries with 0; the dialog keeps its procedure.
+// its own and answers its queries with 0, its DSP hands the samples back,
+// its timer and hook run in the host's loop until the unload, after which
+// the loop goes on without them; the dialog keeps its procedure.
 void quirkPlugins(const InbridgeApi& api, const std::string& dir, MessageWatcher& boxes) {
   HWND dialog = makeDialogHost();
   if (!CHECK(dialog != nullptr)) return;
   CHECK_EQ(SendMessageA(dialog, WM_USER, 0, 0), 0x534B0001);
   api.SetXPlugParent(dialog);
-  for (const char* quirk : {"subclass", "query", "init_fail"}) {
-    const std::string name = std::string("in_quirk_") + quirk + ".dll";
-    const bool loads = std::string(quirk) != "init_fail";
+  struct Quirk {
+    const char* name;
+    int dspSamples;  // that the plug-in gets back and writes
+    bool timer;
+  };
+  for (const Quirk& quirk :
+       {Quirk{"subclass", 0, false}, Quirk{"query", 0, false}, Quirk{"init_fail", 0, false},
+        Quirk{"dsp", 576, false}, Quirk{"timer", 0, true}}) {
+    const std::string name = std::string("in_quirk_") + quirk.name + ".dll";
+    const bool loads = std::string(quirk.name) != "init_fail";
     for (int round = 0; round < 2; ++round) {
       CHECK_EQ(api.InitXPlug((dir + "\\" + name).c_str()), loads ? 1 : 0);
       if (!loads) {
@@ -136,13 +147,26 @@ void quirkPlugins(const InbridgeApi& api, const std::string& dir, MessageWatcher
         CHECK(IsWindow(window) && window != dialog);
         CHECK_EQ(report()->versionAnswer, 0);
         CHECK_EQ(api.PlayX("any.wav"), 1);
+        CHECK_EQ(report()->dspSamples, quirk.dspSamples);
+        CHECK_EQ(report()->bytesWritten, quirk.dspSamples * 4);
+        if (quirk.timer) {
+          CHECK(
+              waitFor([&] { return report()->timerTicks > 0 && report()->hookCalls > 0; }, 10000));
+        }
         CHECK_EQ(SendMessageA(window, WM_USER, 0, 3025), 0);
+        const UINT_PTR timer = report()->timer;
+        const HHOOK hook = static_cast<HHOOK>(report()->hook);
         api.DeinitXPlug(0);
         CHECK(!IsWindow(window));
+        // Gone with the plug-in (a leftover need not crash the loop below):
+        // these would remove what it left set.
+        CHECK(!KillTimer(nullptr, timer));
+        CHECK(!UnhookWindowsHookEx(hook));
       }
       CHECK(GetModuleHandleA(name.c_str()) == nullptr);
       CHECK_EQ(SendMessageA(dialog, WM_USER, 0, 0), 0x534B0001);
-      pumpMessages();
+      // A timer or hook left behind would now run code that is gone.
+      waitFor([] { return false; }, 100);
     }
   }
   api.DeinitXPlug(1);
@@ -271,5 +295,29 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
   CHECK(boxes.take().empty());
   api.SetXPlugParent(nullptr);
   DestroyWindow(host);
+  FreeLibrary(dll);
+}
+
+// Run where Wine has no sound device: in_wav cannot open the real
+// out_wave.dll, so PlayX returns 0 at once and the file is not left open.
+// (Wine starts and ends threads of its own meanwhile: the native test
+// counts the threads.)
+void runNoSoundTests(const TestPaths& paths) {
+  if (!CHECK_EQ(waveOutGetNumDevs(), 0u)) return;
+  HMODULE dll = LoadLibraryA((paths.dist + "\\inbridge.dll").c_str());
+  InbridgeApi api{};
+  if (!CHECK(dll != nullptr) || !bindAll(dll, api)) return;
+  SetDllDirectoryA((paths.dist + "\\plugins").c_str());
+  const std::string path = paths.out + "\\no-device.wav";
+  CHECK(writeFile(path, wav::makeWav(44100, 500).file));
+  CHECK_EQ(api.InitXPlug((paths.dist + "\\plugins\\in_wav.dll").c_str()), 1);
+  CHECK_EQ(api.PlayX(path.c_str()), 0);
+  CHECK_EQ(api.GetXOutputTime(), 0);
+  // Nobody else holds the file.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  CHECK(file != INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  api.StopX();
+  api.DeinitXPlug(1);
   FreeLibrary(dll);
 }

@@ -37,3 +37,5 @@ void runCodecTests(const TestPaths& paths);
 void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes);
 void runBlitkitTests(const TestPaths& paths, MessageWatcher& boxes);
 void runPluginTests(const TestPaths& paths);
+// Only where Wine has no sound device.
+void runNoSoundTests(const TestPaths& paths);

@@ -6,10 +6,12 @@
 // already handed to the hardware) before it stops.
 // With COMPAT_WAVEOUT_CAPTURE naming a file, the played bytes are also
 // appended to that file, so that a program's sound can be compared with its
-// source outside the program.
+// source outside the program. COMPAT_WAVEOUT=absent starts a program with no
+// device, COMPAT_WAVEOUT=stalled with one that takes buffers and never plays.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <set>
@@ -36,10 +38,18 @@ struct Device {
   std::thread player;
 };
 
+compat::WaveOutSettings defaultSettings() {
+  compat::WaveOutSettings settings;
+  const char* kind = std::getenv("COMPAT_WAVEOUT");
+  if (kind && !std::strcmp(kind, "absent")) settings.present = false;
+  if (kind && !std::strcmp(kind, "stalled")) settings.speed = 0;
+  return settings;
+}
+
 struct Card {
   std::mutex lock;
   std::set<Device*> devices;
-  compat::WaveOutSettings settings;
+  compat::WaveOutSettings settings = defaultSettings();
   compat::WaveOutRecord record;
 };
 
@@ -63,6 +73,13 @@ void keep(Device& d, const char* bytes, std::size_t n) {
   if (d.capture) std::fwrite(bytes, 1, n, d.capture);
 }
 
+// Hands a buffer back. The program polls WHDR_DONE without the card's lock,
+// as programs do on Windows, where the driver sets it from a thread of its
+// own: the flags are stored atomically, after the played bytes.
+void markDone(WAVEHDR& h) {
+  __atomic_store_n(&h.dwFlags, (h.dwFlags & ~WHDR_INQUEUE) | WHDR_DONE, __ATOMIC_RELEASE);
+}
+
 // Plays what the clock allows since the last tick; called under the lock.
 void playFor(Device& d, double seconds, Clock::time_point now) {
   if ((d.paused && now >= d.silentFrom) || d.queue.empty()) {
@@ -80,7 +97,7 @@ void playFor(Device& d, double seconds, Clock::time_point now) {
     d.played += take;
     d.owed -= take;
     if (head->dwBufferLength - d.doneInHead < block) {
-      head->dwFlags = (head->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+      markDone(*head);
       d.queue.pop_front();
       d.doneInHead = 0;
     }
@@ -100,7 +117,7 @@ void run(Device* d) {
 }
 
 void markAllDone(Device& d) {
-  for (WAVEHDR* h : d.queue) h->dwFlags = (h->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+  for (WAVEHDR* h : d.queue) markDone(*h);
   d.queue.clear();
   d.doneInHead = 0;
 }
@@ -122,7 +139,7 @@ WaveOutRecord waveOutRecord() {
 
 void resetWaveOut() {
   std::lock_guard<std::mutex> guard(card().lock);
-  card().settings = WaveOutSettings{};
+  card().settings = defaultSettings();
   card().record = WaveOutRecord{};
 }
 

@@ -3,12 +3,19 @@
 // procedure is called at once, on the caller's thread) and posted ones (queued
 // for the thread that made the window, handed out by PeekMessageA and
 // DispatchMessageA). A destroyed window's handle is refused, never followed.
+// Thread timers and WH_GETMESSAGE hooks, as plug-ins set them on the host's
+// thread, reach that thread's message loop: a procedure left behind by a
+// library that was freed is called there, as on Windows.
+#include <unistd.h>
+
+#include <chrono>
 #include <deque>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "compat/win32.h"
 #include "state.h"
@@ -20,11 +27,28 @@ struct Window {
   std::thread::id owner;
 };
 
+using Clock = std::chrono::steady_clock;
+
+struct Timer {
+  DWORD thread;
+  UINT ms;
+  TIMERPROC proc;
+  Clock::time_point due;
+};
+
+struct Hook {
+  DWORD thread;
+  HOOKPROC proc;
+};
+
 struct Windows {
   std::mutex lock;
   std::map<std::string, WNDPROC> classes;
   std::set<Window*> live;
   std::map<std::thread::id, std::deque<MSG>> queues;
+  std::map<UINT_PTR, Timer> timers;
+  UINT_PTR lastTimer = 0;
+  std::set<Hook*> hooks;
 };
 
 Windows& windows() {
@@ -43,6 +67,19 @@ WNDPROC procOf(HWND handle) {
   std::lock_guard<std::mutex> guard(windows().lock);
   Window* window = find(handle);
   return window ? window->proc : nullptr;
+}
+
+// A WM_TIMER of the calling thread's first due timer; called under the lock.
+bool dueTimer(MSG& msg) {
+  const DWORD self = GetCurrentThreadId();
+  const Clock::time_point now = Clock::now();
+  for (auto& [id, timer] : windows().timers) {
+    if (timer.thread != self || timer.due > now) continue;
+    timer.due = now + std::chrono::milliseconds(timer.ms);
+    msg = MSG{nullptr, WM_TIMER, id, reinterpret_cast<LPARAM>(timer.proc), 0, {0, 0}};
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -151,25 +188,82 @@ extern "C" BOOL PostMessageA(HWND handle, UINT message, WPARAM w, LPARAM l) {
   return TRUE;
 }
 
+// Posted messages first, then a due timer; the thread's hooks see the
+// message before the caller does.
 extern "C" BOOL PeekMessageA(MSG* msg, HWND handle, UINT first, UINT last, UINT remove) {
   if (!msg) return FALSE;
-  std::lock_guard<std::mutex> guard(windows().lock);
-  std::deque<MSG>& queue = windows().queues[std::this_thread::get_id()];
-  for (auto it = queue.begin(); it != queue.end(); ++it) {
-    const bool anyMessage = first == 0 && last == 0;
-    if ((handle && it->hwnd != handle) ||
-        (!anyMessage && (it->message < first || it->message > last))) {
-      continue;
+  const bool anyMessage = first == 0 && last == 0;
+  std::vector<HOOKPROC> hooks;
+  {
+    std::lock_guard<std::mutex> guard(windows().lock);
+    std::deque<MSG>& queue = windows().queues[std::this_thread::get_id()];
+    auto it = queue.begin();
+    while (it != queue.end() && ((handle && it->hwnd != handle) ||
+                                 (!anyMessage && (it->message < first || it->message > last)))) {
+      ++it;
     }
-    *msg = *it;
-    if (remove & PM_REMOVE) queue.erase(it);
-    return TRUE;
+    if (it != queue.end()) {
+      *msg = *it;
+      if (remove & PM_REMOVE) queue.erase(it);
+    } else if (handle || !(anyMessage || (first <= WM_TIMER && WM_TIMER <= last)) ||
+               !dueTimer(*msg)) {
+      return FALSE;
+    }
+    for (Hook* hook : windows().hooks)
+      if (hook->thread == GetCurrentThreadId()) hooks.push_back(hook->proc);
   }
-  return FALSE;
+  for (HOOKPROC hook : hooks) hook(HC_ACTION, remove & PM_REMOVE, reinterpret_cast<LPARAM>(msg));
+  return TRUE;
 }
 
 extern "C" LRESULT DispatchMessageA(const MSG* msg) {
   if (!msg) return 0;
+  if (msg->message == WM_TIMER && msg->lParam) {
+    reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
+    return 0;
+  }
   WNDPROC proc = procOf(msg->hwnd);
   return proc ? proc(msg->hwnd, msg->message, msg->wParam, msg->lParam) : 0;
+}
+
+// Timers of the calling thread only (no window). An id that names a timer
+// sets it anew; any other gets a new timer.
+extern "C" UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc) {
+  if (window) return 0;
+  std::lock_guard<std::mutex> guard(windows().lock);
+  if (!windows().timers.count(id)) id = ++windows().lastTimer;
+  windows().timers[id] =
+      Timer{GetCurrentThreadId(), ms, proc, Clock::now() + std::chrono::milliseconds(ms)};
+  return id;
+}
+
+extern "C" BOOL KillTimer(HWND window, UINT_PTR id) {
+  std::lock_guard<std::mutex> guard(windows().lock);
+  return !window && windows().timers.erase(id) ? TRUE : FALSE;
+}
+
+// WH_GETMESSAGE on one thread only.
+extern "C" HHOOK SetWindowsHookExA(int kind, HOOKPROC proc, HINSTANCE, DWORD threadId) {
+  if (kind != WH_GETMESSAGE || !proc || !threadId) return nullptr;
+  std::lock_guard<std::mutex> guard(windows().lock);
+  Hook* hook = new Hook{threadId, proc};
+  windows().hooks.insert(hook);
+  return hook;
+}
+
+extern "C" BOOL UnhookWindowsHookEx(HHOOK handle) {
+  std::lock_guard<std::mutex> guard(windows().lock);
+  auto* hook = static_cast<Hook*>(handle);
+  if (!windows().hooks.erase(hook)) return FALSE;
+  delete hook;
+  return TRUE;
+}
+
+// Every hook of the thread is called by PeekMessageA itself.
+extern "C" LRESULT CallNextHookEx(HHOOK, int, WPARAM, LPARAM) {
+  return 0;
+}
+
+extern "C" DWORD GetCurrentThreadId() {
+  return static_cast<DWORD>(gettid());
 }

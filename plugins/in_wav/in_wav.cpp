@@ -1,8 +1,10 @@
 // Our input plug-in: plays PCM WAV files the way real plug-ins do. Play parses
-// the file and returns at once; a decode thread of its own opens the output,
-// feeds the visualisation and DSP callbacks, writes as CanWrite allows, and
-// once the output has played everything posts the end of the track to the
-// main window. Built with IN_WAV_UNICODE it takes UTF-16 paths (IN_UNICODE).
+// the file, opens the output (a refused Open fails the Play, leaving nothing
+// behind) and returns at once; a decode thread of its own feeds the
+// visualisation and DSP callbacks, writes as CanWrite allows, and once the
+// output has played everything posts the end of the track to the main
+// window. Built with IN_WAV_UNICODE it takes UTF-16 paths (IN_UNICODE).
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -17,16 +19,18 @@ namespace {
 
 using wavfile::WavFormat;
 
+// Set by Play before the thread starts and cleared by Stop after it ended:
+// thread, file, wav, chunk. Shared with the running thread: the atomics.
 struct Player {
-  plugin::Mutex mutex;
   plugin::Thread thread;
   FILE* file = nullptr;
   WavFormat wav;
-  volatile bool stop = false;
-  volatile bool paused = false;
-  volatile int seekTo = -1;  // a position asked for and not yet reached
-  int chunkSamples = 576;    // set through the SetConfig export
-  std::uint64_t decodedBytes = 0;
+  std::uint64_t chunk = 0;  // bytes handed to the output at a time
+  std::atomic<bool> stop{false};
+  std::atomic<bool> paused{false};
+  std::atomic<int> seekTo{-1};     // a position asked for and not yet reached
+  int chunkSamples = 576;          // set through the SetConfig export
+  std::uint64_t decodedBytes = 0;  // the thread's own
 };
 
 In_Module& module();
@@ -102,19 +106,13 @@ void decodeThread(void*) {
   In_Module& in = module();
   Out_Module* out = in.outMod;
   const WavFormat& w = p.wav;
-  const int latency = out->Open(w.rate, w.channels, w.bits, -1, -1);
-  if (latency < 0) return;
-  in.SAVSAInit(latency, w.rate);
-  in.VSASetInfo(w.rate, w.channels);
-  in.SetInfo(static_cast<int>(w.bytesPerSecond * 8 / 1000), w.rate / 1000, w.channels, 1);
-  // A chunk larger than the output can take at once would wait forever.
-  const std::uint64_t chunk = wavfile::chunkBytes(w, p.chunkSamples, out->CanWrite());
+  const std::uint64_t chunk = p.chunk;
   static char buffer[wavfile::kDecodeBufferBytes];
   const std::uint64_t block = static_cast<std::uint64_t>(w.blockAlign);
   bool ended = false;
   bool endPosted = false;
   while (!p.stop) {
-    const int seek = p.seekTo;
+    int seek = p.seekTo.load();
     if (seek >= 0) {
       std::uint64_t at = static_cast<std::uint64_t>(seek) *
                          static_cast<std::uint64_t>(w.bytesPerSecond) / 1000 / block * block;
@@ -122,7 +120,10 @@ void decodeThread(void*) {
       std::fseek(p.file, static_cast<long>(w.dataOffset + at), SEEK_SET);
       p.decodedBytes = at;
       out->Flush(msOf(at, w));
-      p.seekTo = -1;
+      // Taken in one exchange once the output is there: a seek asked for
+      // meanwhile stays for the next round, and until then GetOutputTime
+      // shows the position asked for.
+      p.seekTo.compare_exchange_strong(seek, -1);
       ended = endPosted = false;
       continue;
     }
@@ -176,36 +177,54 @@ int WINAMP_CDECL isOurFile(char*) {
   return 0;
 }
 
-void WINAMP_CDECL stop() {
-  Player& p = player();
-  if (!p.thread.running()) return;
-  p.stop = true;
-  p.thread.join();
+// Closes what a play opened.
+void endPlay(Player& p) {
   module().outMod->Close();
   std::fclose(p.file);
   p.file = nullptr;
   p.wav = WavFormat{};
 }
 
+void WINAMP_CDECL stop() {
+  Player& p = player();
+  if (!p.thread.running()) return;
+  p.stop = true;
+  p.thread.join();
+  endPlay(p);
+}
+
+// 0: playing; -1: the file cannot be opened; 1: not a file we play, or the
+// output cannot be opened (no sound device), or no thread: nothing is left
+// open then.
 int WINAMP_CDECL play(char* name) {
   Player& p = player();
+  In_Module& in = module();
   stop();
   FILE* file = nullptr;
-  WavFormat info;
-  const int result = openWav(name, file, info);
+  WavFormat w;
+  const int result = openWav(name, file, w);
   if (result != 0) {
     if (file) std::fclose(file);
     return result;
   }
+  const int latency = in.outMod->Open(w.rate, w.channels, w.bits, -1, -1);
+  if (latency < 0) {
+    std::fclose(file);
+    return 1;
+  }
   p.file = file;
-  p.wav = info;
+  p.wav = w;
+  in.SAVSAInit(latency, w.rate);
+  in.VSASetInfo(w.rate, w.channels);
+  in.SetInfo(static_cast<int>(w.bytesPerSecond * 8 / 1000), w.rate / 1000, w.channels, 1);
+  // A chunk larger than the output can take at once would wait forever.
+  p.chunk = wavfile::chunkBytes(w, p.chunkSamples, in.outMod->CanWrite());
   p.stop = false;
   p.paused = false;
   p.seekTo = -1;
   p.decodedBytes = 0;
   if (!p.thread.start(decodeThread, nullptr)) {
-    std::fclose(file);
-    p.file = nullptr;
+    endPlay(p);
     return 1;
   }
   return 0;
@@ -231,8 +250,8 @@ int WINAMP_CDECL getLength() {
 int WINAMP_CDECL getOutputTime() {
   Player& p = player();
   if (!p.thread.running()) return 0;
-  if (p.seekTo >= 0) return p.seekTo;
-  return module().outMod->GetOutputTime();
+  const int seek = p.seekTo.load();
+  return seek >= 0 ? seek : module().outMod->GetOutputTime();
 }
 
 void WINAMP_CDECL setOutputTime(int ms) {

@@ -42,8 +42,14 @@ struct Output {
   std::int64_t outputMs() { return baseMs + played() * 1000 / format.nSamplesPerSec; }
   int capacity() const { return (kBlocks - queued) * blockBytes - fillBytes; }
 
+  // The device marks a block done from a thread of its own: the flag is
+  // read atomically, before the block's memory is used again.
+  static bool done(const WAVEHDR& h) {
+    return __atomic_load_n(&h.dwFlags, __ATOMIC_ACQUIRE) & WHDR_DONE;
+  }
+
   void reclaim() {
-    while (queued > 0 && (headers[firstQueued].dwFlags & WHDR_DONE)) {
+    while (queued > 0 && done(headers[firstQueued])) {
       waveOutUnprepareHeader(device, &headers[firstQueued], sizeof(WAVEHDR));
       headers[firstQueued].dwFlags = 0;
       firstQueued = (firstQueued + 1) % kBlocks;

@@ -1,7 +1,9 @@
 /* A small host of all three libraries: it takes the screen with blitkit,
  * shows a BMP file loaded with imgcodec2 in the display's pixel format, and
  * plays a WAV file through inbridge with in_wav.dll and out_wave.dll until
- * the end of the track (or Escape).
+ * the end of the track (or Escape). It never waits for ever: without a sound
+ * device the play cannot start, and a position that stops moving short of
+ * the end of the track ends the wait; the last line says why.
  *
  *   host.exe PICTURE.bmp SOUND.wav
  *
@@ -15,12 +17,51 @@
 #include "inbridge.h"
 
 #define END_OF_TRACK (WM_USER + 2) /* what inbridge passes on from the plug-in */
+/* A position that has not moved for this long will not move again. */
+#define STALLED_MS 10000
 
-static int running = 1;
+static int running = 1, ended = 0;
 
 static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == END_OF_TRACK) ended = 1;
   if (message == END_OF_TRACK || (message == WM_KEYDOWN && w == VK_ESCAPE)) running = 0;
   return DefWindowProcA(window, message, w, l);
+}
+
+/* The wave-out devices there are (winmm's, looked up at run time). */
+static UINT soundDevices(void) {
+  typedef UINT(WINAPI * NumDevs)(void);
+  HMODULE winmm = LoadLibraryA("winmm.dll");
+  NumDevs numDevs =
+      winmm ? (NumDevs)(void (*)(void))GetProcAddress(winmm, "waveOutGetNumDevs") : NULL;
+  UINT devices = numDevs ? numDevs() : 0;
+  if (winmm) FreeLibrary(winmm);
+  return devices;
+}
+
+/* Handles messages until the end of the track, Escape, or a position that
+ * has not moved for STALLED_MS; a timer wakes the loop to look. */
+static void waitForTheEnd(HWND window) {
+  MSG msg;
+  int position = (int)GetXOutputTime(), now;
+  DWORD movedAt = GetTickCount();
+  SetTimer(window, 1, 250, NULL);
+  while (running && GetMessageA(&msg, NULL, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    now = (int)GetXOutputTime();
+    if (now != position) {
+      position = now;
+      movedAt = GetTickCount();
+    } else if (running && GetTickCount() - movedAt > STALLED_MS) {
+      printf("the position stopped at %d ms of %d ms and the end of the track never came%s\n",
+             position, (int)GetXLength(), position == 0 ? ": the sound device plays nothing" : "");
+      break;
+    }
+  }
+  KillTimer(window, 1);
+  if (ended) printf("ended at %d ms\n", (int)GetXOutputTime());
+  if (!ended && !running) printf("stopped at %d ms (Escape)\n", (int)GetXOutputTime());
 }
 
 static HWND openWindow(void) {
@@ -69,8 +110,6 @@ static int showPicture(const char* file) {
 int main(int argc, char** argv) {
   char plugins[MAX_PATH], inWav[MAX_PATH];
   HWND window;
-  MSG msg;
-  int played = 0;
   if (argc != 3) {
     printf("usage: host PICTURE.bmp SOUND.wav\n");
     return 2;
@@ -88,18 +127,18 @@ int main(int argc, char** argv) {
   SetDllDirectoryA(plugins);
   besideProgram("plugins\\in_wav.dll", inWav, sizeof inWav);
   SetXPlugParent(window);
-  if (InitXPlug(inWav) && PlayX(argv[2])) {
+  if (!InitXPlug(inWav)) {
+    printf("cannot load %s\n", inWav);
+  } else if (!PlayX(argv[2])) {
+    printf("cannot play %s: %s\n", argv[2],
+           soundDevices() == 0 ? "no sound device" : "not a PCM WAV file that in_wav.dll plays");
+  } else {
     printf("playing %s (%d ms)\n", argv[2], (int)GetXLength());
-    while (running && GetMessageA(&msg, NULL, 0, 0) > 0) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    played = !running;
-    printf("%s at %d ms\n", played ? "ended" : "stopped", (int)GetXOutputTime());
+    waitForTheEnd(window);
   }
   StopX();
   DeinitXPlug(1);
   DDClose();
   DestroyWindow(window);
-  return played ? 0 : 1;
+  return ended ? 0 : 1;
 }

@@ -1,7 +1,9 @@
 // The demo host natively, over the in-memory display, in every kind of mode:
 // it must play the whole sound and leave the picture centred on the surface
 // in the mode's pixel format (read back from the screen.bmp it saves).
+// Without a sound card, or with one that plays nothing, it ends and says why.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -46,21 +48,32 @@ std::vector<unsigned char> loadAt(const std::string& path, int depth, int& width
   return pixels;
 }
 
+// Runs the demo for a second of sound in the mode, with the environment
+// given, in out (a copy of the sample of its own: LoadBMP opens files
+// exclusively, and the tests run in parallel); its exit code and output.
+int runDemo(const std::filesystem::path& out, const std::string& environment,
+            const std::string& mode, std::string& log) {
+  const std::string sample = (out / "sample.bmp").string();
+  testfs::writeFile(sample, testfs::readFile(SAMPLE));
+  const std::string command = std::string("LD_LIBRARY_PATH=") + PLUGIN_DIR + " " + environment +
+                              " " + DEMO_HOST + " " + sample + " " + PLUGIN_DIR + " " +
+                              out.string() + " --seconds 1 --mode " + mode + " >" +
+                              (out / "log.txt").string();
+  const int status = std::system(command.c_str());
+  const auto text = testfs::readFile(out / "log.txt");
+  log.assign(text.begin(), text.end());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 TEST_P(DemoHost, PlaysTheWholeSoundAndShowsThePicture) {
   const ModeCase& c = GetParam();
   const auto out = testfs::scratchDir();
-  // A copy of its own: LoadBMP opens files exclusively, and the modes run in
-  // parallel.
   const std::string sample = (out / "sample.bmp").string();
-  testfs::writeFile(sample, testfs::readFile(SAMPLE));
   // The stand-in's sound card keeps what it played in a file of its own.
-  const std::string command = std::string("LD_LIBRARY_PATH=") + PLUGIN_DIR +
-                              " COMPAT_WAVEOUT_CAPTURE=" + (out / "captured.raw").string() + " " +
-                              DEMO_HOST + " " + sample + " " + PLUGIN_DIR + " " + out.string() +
-                              " --seconds 1 --mode " + c.mode + " >" + (out / "log.txt").string();
-  const int status = std::system(command.c_str());
-  const auto log = testfs::readFile(out / "log.txt");
-  ASSERT_EQ(status, 0) << std::string(log.begin(), log.end());
+  std::string log;
+  ASSERT_EQ(runDemo(out, "COMPAT_WAVEOUT_CAPTURE=" + (out / "captured.raw").string(), c.mode, log),
+            0)
+      << log;
 
   const auto played = testfs::readFile(out / "demo.wav");
   EXPECT_EQ(played.size(), 44u + 44100 * 4);
@@ -101,5 +114,21 @@ INSTANTIATE_TEST_SUITE_P(Modes, DemoHost,
                            for (char& ch : name) ch = ch == 'x' ? '_' : ch;
                            return "Mode" + name;
                          });
+
+TEST(DemoWithoutSound, EndsAndSaysWhy) {
+  struct Case {
+    const char* card;
+    const char* lastLine;
+  };
+  for (const Case& c : {Case{"absent", "demo: no sound device"},
+                        Case{"stalled", "demo: the position stopped at 0 ms of 1000 ms"}}) {
+    SCOPED_TRACE(c.card);
+    const auto out = testfs::scratchDir() / c.card;
+    std::filesystem::create_directories(out);
+    std::string log;
+    EXPECT_EQ(runDemo(out, std::string("COMPAT_WAVEOUT=") + c.card, "640x480x16", log), 1) << log;
+    EXPECT_NE(log.rfind(c.lastLine), std::string::npos) << log;
+  }
+}
 
 }  // namespace

@@ -98,12 +98,6 @@ Bytes expectBuffer(const testbmp::Spec& s, int target, bool rgbOrder, const std:
   return out;
 }
 
-Bytes pixelsOf(const BMPImage* image) {
-  const int bytes = image->BitsPerPixel == 8 ? 1 : (image->BitsPerPixel == 24 ? 3 : 2);
-  return Bytes(image->Pixels,
-               image->Pixels + static_cast<std::size_t>(image->Width) * image->Height * bytes);
-}
-
 std::vector<Rgb> referencePalette() {
   std::vector<Rgb> ref;
   for (int i = 0; i < 256; ++i) {
@@ -260,17 +254,19 @@ TEST_F(CodecTest, InconsistentOffBitsFallsBackToTheSequentialLayout) {
   }
 }
 
-TEST_F(CodecTest, CompressedFlagIsIgnored) {
+// Writers leave stray values in the compression field over plain 24-bit
+// rows; only a JPEG or PNG stream (4, 5) is refused.
+TEST_F(CodecTest, StrayCompressionOverTrueColourRowsIsIgnored) {
   testbmp::Spec s;
-  s.bits = 8;
-  s.width = 4;
+  s.width = 2;
   s.height = 1;
-  s.compression = 1;
-  s.palette = somePalette();
-  s.rows = {{0, 1, 2, 3}};
-  BMPImage* image = load(testbmp::build(s));
-  ASSERT_EQ(image->Status, BMP_OK);
-  EXPECT_EQ(Bytes(image->Pixels, image->Pixels + 4), (Bytes{0, 1, 2, 3}));
+  s.rows = {{1, 2, 3, 4, 5, 6}};
+  for (std::uint32_t compression : {1u, 2u, 3u, 6u, 0x10000u}) {
+    s.compression = compression;
+    BMPImage* image = load(testbmp::build(s));
+    ASSERT_EQ(image->Status, BMP_OK) << compression;
+    EXPECT_EQ(Bytes(image->Pixels, image->Pixels + 6), (Bytes{1, 2, 3, 4, 5, 6})) << compression;
+  }
 }
 
 struct FailureCase {
@@ -297,6 +293,16 @@ testbmp::Spec small24() {
   s.width = 2;
   s.height = 2;
   s.rows = someRows(24, 2, 2);
+  return s;
+}
+
+testbmp::Spec small8(std::uint32_t compression, std::int32_t height = 2) {
+  testbmp::Spec s;
+  s.bits = 8;
+  s.width = 2;
+  s.height = height;
+  s.compression = compression;
+  s.rows = {{2, 1, 0, 0}, {0, 1}};  // run-length codes or plain rows, either way
   return s;
 }
 
@@ -377,6 +383,14 @@ INSTANTIATE_TEST_SUITE_P(
                     [] {
                       return withField(small24(), 28, {8, 1});
                     }},
+        FailureCase{"8 bits RLE4", BMP_ERR_FORMAT, [] { return testbmp::build(small8(2)); }},
+        FailureCase{"8 bits bit fields", BMP_ERR_FORMAT, [] { return testbmp::build(small8(3)); }},
+        FailureCase{"8 bits JPEG", BMP_ERR_FORMAT, [] { return testbmp::build(small8(4)); }},
+        FailureCase{"8 bits 0x101", BMP_ERR_FORMAT, [] { return testbmp::build(small8(0x101)); }},
+        FailureCase{"8 bits RLE8 top-down", BMP_ERR_FORMAT,
+                    [] { return testbmp::build(small8(1, -2)); }},
+        FailureCase{"24 bits JPEG", BMP_ERR_FORMAT, [] { return withField(small24(), 30, {4}); }},
+        FailureCase{"24 bits PNG", BMP_ERR_FORMAT, [] { return withField(small24(), 30, {5}); }},
         FailureCase{"header 64", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {64}); }},
         FailureCase{"header 108", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {108}); }},
         FailureCase{"header 124", BMP_ERR_FORMAT, [] { return withField(small24(), 14, {124}); }},

@@ -1,13 +1,16 @@
 // The input plug-in's window against plug-ins that treat it as third-party
 // ones do: subclassed and never restored, asked WM_USER queries whose answer
-// is used as a pointer, posted the end of a track from a thread of their own.
-// The host's window must neither be touched nor crash the host afterwards.
+// is used as a pointer, posted the end of a track from a thread of their own,
+// given a thread timer and a message hook until Quit. The host's window must
+// neither be touched nor crash the host afterwards.
 #include <dlfcn.h>
 
+#include <chrono>
 #include <thread>
 
 #include "inbridge_fixture.h"
 #include "quirk_report.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -78,16 +81,20 @@ class PluginWindow : public InbridgeTest {
 };
 
 // Each quirk plug-in loaded twice in a row beside a dialog host: it gets a
-// live window that is not the host's and answers its queries with 0; after
-// the unload that window is gone, the library unmapped, and the host's own
-// procedure still answers.
+// live window that is not the host's and answers its queries with 0, and a
+// DSP that hands its samples back; after the unload that window is gone, no
+// timer or hook of the plug-in is left, the library is unmapped, and the
+// host's own procedure and message loop still run.
 TEST_F(PluginWindow, QuirkPluginsLeaveTheHostWhole) {
   struct Quirk {
     const char* name;
     bool loads;
+    int dspSamples;  // that the plug-in gets back and writes
+    bool timer;      // its timer and hook run in the host's loop while loaded
   };
-  for (const Quirk& quirk :
-       {Quirk{"subclass", true}, Quirk{"query", true}, Quirk{"init_fail", false}}) {
+  for (const Quirk& quirk : {Quirk{"subclass", true, 0, false}, Quirk{"query", true, 0, false},
+                             Quirk{"init_fail", false, 0, false}, Quirk{"dsp", true, 576, false},
+                             Quirk{"timer", true, 0, true}}) {
     const std::string path = std::string(QUIRK_DIR) + "/in_quirk_" + quirk.name + ".dll";
     for (int round = 0; round < 2; ++round) {
       SCOPED_TRACE(path + " round " + std::to_string(round));
@@ -104,12 +111,29 @@ TEST_F(PluginWindow, QuirkPluginsLeaveTheHostWhole) {
         EXPECT_EQ(report->initCalls, 1);
         EXPECT_EQ(report->versionAnswer, 0);
         EXPECT_EQ(PlayX("a.wav"), 1);
+        EXPECT_EQ(report->dspSamples, quirk.dspSamples);
+        EXPECT_EQ(report->bytesWritten, quirk.dspSamples * 4);
+        if (quirk.timer) {
+          EXPECT_TRUE(waitFor([&] {
+            pumpMessages();
+            return report->timerTicks > 0 && report->hookCalls > 0;
+          }));
+        }
         EXPECT_EQ(SendMessageA(window, WM_USER, 0, 0), 0);
         EXPECT_EQ(SendMessageA(window, WM_USER, 0, 3025), 0);
+        const UINT_PTR timer = report->timer;
+        const HHOOK hook = static_cast<HHOOK>(report->hook);
         DeinitXPlug(1);
         EXPECT_FALSE(IsWindow(window));
+        // Gone with the plug-in: these would remove what it left set.
+        ASSERT_FALSE(KillTimer(nullptr, timer));
+        ASSERT_FALSE(UnhookWindowsHookEx(hook));
       }
       EXPECT_FALSE(isLoaded(path));
+      for (int tick = 0; tick < 5; ++tick) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        pumpMessages();
+      }
       hostMessages.clear();
       EXPECT_EQ(SendMessageA(host_, WM_USER, 0, 0), 0x534B0001);
       EXPECT_EQ(hostMessages, std::vector<UINT>{WM_USER});

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "compat/hooks.h"
@@ -173,9 +174,18 @@ TEST_F(OutWave, VolumeAndPanReachTheCard) {
   }
 }
 
+// Entries of a folder of /proc/self: the process's threads or open files.
+int entriesOf(const char* dir) {
+  int n = 0;
+  for (auto it = std::filesystem::directory_iterator(dir); it != std::filesystem::end(it); ++it)
+    n++;
+  return n;
+}
+
 // The whole chain: in_wav decodes on its own thread into the real output;
 // its end of track reaches the host's window once the card has played
-// every sample, through an ANSI and a UTF-16 path.
+// every sample, through an ANSI and a UTF-16 path. Without a sound card the
+// play fails at once and leaves nothing running or open.
 TEST(RealSound, WavPlaysToTheEndAndTheHostHearsOfIt) {
   compat::resetHooks();
   compat::captureMessageBoxes(true);
@@ -195,13 +205,26 @@ TEST(RealSound, WavPlaysToTheEndAndTheHostHearsOfIt) {
   const auto dir = testfs::scratchDir();
   const std::string path = (dir / "m\xC3\xBAsica.wav").string();
   testfs::writeFile(path, wav.file);
-  for (const char* plugin : {IN_WAV, IN_WAV_UNICODE}) {
-    SCOPED_TRACE(plugin);
+  struct Case {
+    const char* plugin;
+    bool card;
+  };
+  for (const Case& c : {Case{IN_WAV, false}, Case{IN_WAV, true}, Case{IN_WAV_UNICODE, true}}) {
+    SCOPED_TRACE(std::string(c.plugin) + (c.card ? "" : " without a card"));
     compat::resetWaveOut();
     compat::waveOutSettings().speed = 4;
+    compat::waveOutSettings().present = c.card;
     received.clear();
-    ASSERT_EQ(InitXPlug(plugin), 1);
-    ASSERT_EQ(PlayX(path.c_str()), 1);
+    ASSERT_EQ(InitXPlug(c.plugin), 1);
+    const int threads = entriesOf("/proc/self/task"), files = entriesOf("/proc/self/fd");
+    ASSERT_EQ(PlayX(path.c_str()), c.card ? 1 : 0);
+    if (!c.card) {
+      EXPECT_EQ(entriesOf("/proc/self/task"), threads);
+      EXPECT_EQ(entriesOf("/proc/self/fd"), files);
+      EXPECT_EQ(GetXOutputTime(), 0);
+      DeinitXPlug(1);
+      continue;
+    }
     EXPECT_EQ(GetXLength(), 700);
     ASSERT_TRUE(waitFor([&] {
       MSG msg;

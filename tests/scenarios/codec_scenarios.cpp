@@ -7,12 +7,13 @@
 namespace {
 
 const char* const kInputs[] = {
-    "g/pal8.bmp",         "g/pal8os2.bmp",       "g/pal8topdown.bmp",     "g/pal8w125.bmp",
-    "g/pal8w126.bmp",     "g/pal8-0.bmp",        "g/pal8nonsquare.bmp",   "g/pal8rle.bmp",
-    "g/rgb24.bmp",        "g/pal4.bmp",          "g/rgb32.bmp",           "q/pal8offs.bmp",
-    "q/pal8os2sp.bmp",    "q/rgb24largepal.bmp", "q/pal8oversizepal.bmp", "q/rgb24jpeg.bmp",
-    "b/shortfile.bmp",    "b/badbitcount.bmp",   "b/reallybig.bmp",       "b/badheadersize.bmp",
-    "b/pal8badindex.bmp", "b/badpalettesize.bmp"};
+    "g/pal8.bmp",         "g/pal8os2.bmp",        "g/pal8topdown.bmp",     "g/pal8w125.bmp",
+    "g/pal8w126.bmp",     "g/pal8-0.bmp",         "g/pal8nonsquare.bmp",   "g/pal8rle.bmp",
+    "g/rgb24.bmp",        "g/pal4.bmp",           "g/rgb32.bmp",           "q/pal8offs.bmp",
+    "q/pal8os2sp.bmp",    "q/rgb24largepal.bmp",  "q/pal8oversizepal.bmp", "q/rgb24jpeg.bmp",
+    "b/shortfile.bmp",    "b/badbitcount.bmp",    "b/reallybig.bmp",       "b/badheadersize.bmp",
+    "b/pal8badindex.bmp", "b/badpalettesize.bmp", "q/pal8rletrns.bmp",     "q/pal8rlecut.bmp",
+    "b/badrle.bmp",       "b/badrlebis.bmp",      "b/badrleter.bmp",       "b/rletopdown.bmp"};
 
 void putLe32(std::vector<unsigned char>& out, int32_t v) {
   for (int k = 0; k < 4; ++k)

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # check_sdk.sh SDK_DIR: the release folder holds what a Windows host needs;
-# its headers compile as C and C++ natively and for Win32 (and stop a 64-bit
-# build, and do without <stdint.h> where old Visual C++ has none); its import
-# libraries, and one made again from the export list as its README says,
-# name the decorated __stdcall symbols that link to the DLLs' undecorated
-# exports; the plain export lists are the DLLs' export tables; every DLL and
-# plug-in carries the release's version; the DLLs have bases of their own;
-# the example builds with one command; the zip holds the SDK.
+# its README names the version; its headers compile as C and C++ natively and
+# for Win32 (and stop a 64-bit build, and do without <stdint.h> where old
+# Visual C++ has none), and so does the README's GetProcAddress pattern, warning-
+# free; its import libraries, and one made again from the export list as its
+# README says, name the decorated __stdcall symbols that link to the DLLs'
+# undecorated exports; the plain export lists are the DLLs' export tables;
+# every DLL and plug-in carries the release's version and a base of its own;
+# the plug-ins are stripped; the zip holds the SDK, with SHA256SUMS beside it.
+# (The example is built and run from the zip by the Wine scenarios.)
 set -euo pipefail
 sdk=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -15,12 +17,15 @@ problem() { echo "$1"; fail=1; }
 version=$(sed -n 's/^#define DROPIN_VERSION_STRING "\(.*\)"/\1/p' "$sdk/include/dropin_common.h")
 [ -n "$version" ] || problem "no DROPIN_VERSION_STRING in include/dropin_common.h"
 
-for f in README.md LICENSE CHANGELOG.md include/dropin_common.h lib/cmake/dropin/dropin-config.cmake \
-  lib/cmake/dropin/dropin-config-version.cmake examples/host.c examples/Makefile \
-  examples/CMakeLists.txt plugins/out_wave.dll plugins/in_wav.dll; do
+for f in README.md LICENSE CHANGELOG.md include/dropin_common.h include/winamp/plugin.h \
+  lib/cmake/dropin/dropin-config.cmake lib/cmake/dropin/dropin-config-version.cmake \
+  lib/cmake/dropin/dropin-targets.cmake cmake/mingw-i686.cmake examples/host.c examples/Makefile \
+  examples/CMakeLists.txt examples/picture.bmp examples/sound.wav plugins/out_wave.dll \
+  plugins/in_wav.dll plugins/RUNTIME-NOTICES.txt; do
   [ -s "$sdk/$f" ] || problem "missing: $f"
 done
 grep -q "## $version " "$sdk/CHANGELOG.md" || problem "CHANGELOG.md has no entry for $version"
+head -1 "$sdk/README.md" | grep -qF "version $version" || problem "README.md does not name version $version"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,7 +40,13 @@ for lib in imgcodec2 inbridge blitkit; do
   [ "$table" = "$listed" ] || problem "lib/$lib.def is not the export table of $lib.dll"
   bases+="$(awk '/^ImageBase/ {print $2}' <<<"$dump")"$'\n'
 done
-[ "$(sort -u <<<"$bases" | grep -c .)" -eq 3 ] || problem "two DLLs share a preferred base address"
+for plugin in out_wave in_wav; do
+  dump=$(i686-w64-mingw32-objdump -h -t "$sdk/plugins/$plugin.dll")
+  grep -q '\.debug_' <<<"$dump" && problem "plugins/$plugin.dll carries debugging information"
+  grep -q '^\[ *[0-9]*\](sec' <<<"$dump" && problem "plugins/$plugin.dll carries a symbol table"
+  bases+="$(i686-w64-mingw32-objdump -p "$sdk/plugins/$plugin.dll" | awk '/^ImageBase/ {print $2}')"$'\n'
+done
+[ "$(sort -u <<<"$bases" | grep -c .)" -eq 5 ] || problem "two DLLs or plug-ins share a preferred base address"
 
 # The version resources, read as the UTF-16 strings they are.
 for dll in bin/imgcodec2.dll bin/inbridge.dll bin/blitkit.dll plugins/out_wave.dll plugins/in_wav.dll; do
@@ -97,15 +108,24 @@ for lib in imgcodec2 inbridge blitkit; do
   done
 done
 
-# The example, with its one command.
-cp -r "$sdk/examples" "$work/examples"
-if make -s -C "$work/examples" CC=i686-w64-mingw32-gcc SDK="$sdk" >"$work/make.txt" 2>&1; then
-  for f in host.exe imgcodec2.dll inbridge.dll blitkit.dll plugins/out_wave.dll plugins/in_wav.dll; do
-    [ -s "$work/examples/build/$f" ] || problem "the example's build lacks $f"
-  done
-else
-  cat "$work/make.txt"; problem "the example does not build with make"
-fi
+# The README's GetProcAddress pattern, as written, warning-free in C and C++.
+snippet=$("$here/readme_commands.sh" "$sdk/README.md" getprocaddress)
+{
+  echo '#include <windows.h>'
+  echo '#include "blitkit.h"'
+  echo '#include "imgcodec2.h"'
+  echo '#include "inbridge.h"'
+  echo 'int main(void) {'
+  echo "$snippet"
+  echo '  return load == 0;'
+  echo '}'
+} >"$work/getproc.c"
+for cc in i686-w64-mingw32-gcc i686-w64-mingw32-g++; do
+  lang=c
+  case $cc in *++) lang=c++ ;; esac
+  $cc -x $lang -Wall -Wextra -Werror -I"$sdk/include" -c "$work/getproc.c" -o "$work/getproc.o" ||
+    problem "README's GetProcAddress pattern does not compile warning-free with $cc"
+done
 
 # The zip, named with the version, holding the same files.
 zip=$(dirname "$sdk")/dropin-sdk-$version.zip
@@ -113,8 +133,9 @@ if [ -s "$zip" ]; then
   (cd "$sdk" && find . -type f | sed 's|^\./||' | sort) >"$work/files.txt"
   unzip -Z1 "$zip" | grep -v '/$' | sed "s|^dropin-sdk-$version/||" | sort >"$work/zipped.txt"
   diff "$work/files.txt" "$work/zipped.txt" >/dev/null || problem "$(basename "$zip") does not hold the SDK as it is"
+  (cd "$(dirname "$zip")" && sha256sum --quiet -c SHA256SUMS) || problem "SHA256SUMS does not match $(basename "$zip")"
 else
   problem "missing: $(basename "$zip")"
 fi
-[ "$fail" -eq 0 ] && echo "sdk $version: complete, headers compile, import libraries link, example builds"
+[ "$fail" -eq 0 ] && echo "sdk $version: complete, headers compile, import libraries link"
 exit "$fail"

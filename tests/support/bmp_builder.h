@@ -26,6 +26,7 @@ struct Spec {
   // File rows in file order (first = bottom row unless top-down), pixels only:
   // 8-bit indices or 24-bit blue, green, red bytes. Padding is added.
   std::vector<Bytes> rows;
+  bool padRows = true;  // false: rows written as they are (run-length codes)
 };
 
 inline void put16(Bytes& b, std::uint32_t v) {
@@ -81,7 +82,7 @@ inline Bytes build(const Spec& s) {
   const std::uint32_t stride = strideOf(s.bits, s.width);
   for (const Bytes& row : s.rows) {
     b.insert(b.end(), row.begin(), row.end());
-    for (std::size_t k = row.size(); k < stride; ++k) b.push_back(0xAB);  // pad garbage
+    for (std::size_t k = row.size(); s.padRows && k < stride; ++k) b.push_back(0xAB);  // garbage
   }
   const auto size = static_cast<std::uint32_t>(b.size());
   for (int k = 0; k < 4; ++k) b[2 + k] = static_cast<std::uint8_t>(size >> (8 * k));

@@ -7,11 +7,20 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "compat/hooks.h"
 #include "compat/win32.h"
 #include "imgcodec2.h"
 #include "temp_files.h"
+
+// The loaded buffer's bytes.
+inline std::vector<std::uint8_t> pixelsOf(const BMPImage* image) {
+  const int bytes = image->BitsPerPixel == 8 ? 1 : (image->BitsPerPixel == 24 ? 3 : 2);
+  return std::vector<std::uint8_t>(
+      image->Pixels,
+      image->Pixels + static_cast<std::size_t>(image->Width) * image->Height * bytes);
+}
 
 class CodecTest : public ::testing::Test {
  protected:

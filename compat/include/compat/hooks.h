@@ -64,7 +64,8 @@ struct FakeMixer {
 };
 
 // The sound card: one wave-out device, present unless a test removes it,
-// playing in real time times speed.
+// playing in real time times speed (0: it takes buffers and never plays).
+// A program starts with the card COMPAT_WAVEOUT names: "absent" or "stalled".
 struct WaveOutSettings {
   bool present = true;
   double speed = 1.0;

@@ -28,6 +28,7 @@ using HMODULE = void*;
 using HMIXEROBJ = void*;
 using FARPROC = void (*)();
 using DWORD_PTR = std::uintptr_t;
+using UINT_PTR = std::uintptr_t;
 using MMRESULT = UINT;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
@@ -37,6 +38,9 @@ using ATOM = WORD;
 using WCHAR = char16_t;  // UTF-16, as on Windows
 using HWAVEOUT = void*;
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
+using HOOKPROC = LRESULT (*)(int, WPARAM, LPARAM);
+using HHOOK = void*;
 
 #define CALLBACK
 
@@ -83,6 +87,9 @@ constexpr UINT WM_USER = 0x0400;
 constexpr DWORD WS_POPUP = 0x80000000u;
 constexpr int GWLP_WNDPROC = -4;
 constexpr UINT PM_REMOVE = 0x0001;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr int WH_GETMESSAGE = 3;
+constexpr int HC_ACTION = 0;
 
 struct WNDCLASSA {
   UINT style;
@@ -233,6 +240,12 @@ LRESULT SendMessageA(HWND window, UINT message, WPARAM w, LPARAM l);
 BOOL PostMessageA(HWND window, UINT message, WPARAM w, LPARAM l);
 BOOL PeekMessageA(MSG* msg, HWND window, UINT first, UINT last, UINT remove);
 LRESULT DispatchMessageA(const MSG* msg);
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT ms, TIMERPROC proc);
+BOOL KillTimer(HWND window, UINT_PTR id);
+HHOOK SetWindowsHookExA(int kind, HOOKPROC proc, HINSTANCE library, DWORD threadId);
+BOOL UnhookWindowsHookEx(HHOOK hook);
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM w, LPARAM l);
+DWORD GetCurrentThreadId();
 
 UINT mixerGetNumDevs();
 MMRESULT mixerGetLineInfoA(HMIXEROBJ mixer, MIXERLINEA* line, DWORD flags);
