@@ -8,6 +8,10 @@ execute_process(COMMAND ${CPACK} --config ${BUILD}/CPackConfig.cmake WORKING_DIR
                 COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
 get_filename_component(name ${ZIP} NAME)
 get_filename_component(dist ${ZIP} DIRECTORY)
+file(GLOB earlier ${dist}/dropin-sdk-*.zip)  # of other versions
+if(earlier)
+  file(REMOVE ${earlier})
+endif()
 file(COPY_FILE ${PACKAGE_DIR}/${name} ${ZIP})
 file(SHA256 ${ZIP} sum)
 file(WRITE ${dist}/SHA256SUMS "${sum}  ${name}\n")
