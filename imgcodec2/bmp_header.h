@@ -8,7 +8,10 @@
 namespace imgcodec2 {
 
 constexpr std::uint32_t kFileHeaderBytes = 14;
-constexpr std::uint32_t kHeaderStoreBytes = 54;  // file header + 40-byte info header
+constexpr std::uint32_t kWindowsInfoHeaderBytes = 40;
+constexpr std::uint32_t kHeaderStoreBytes = kFileHeaderBytes + kWindowsInfoHeaderBytes;
+// The colour table of an 8-bit file: 256 entries of blue, green, red, 0.
+constexpr std::uint32_t kPaletteBlockBytes = 256 * 4;
 
 // Everything the decoders need to know about one file.
 struct BmpLayout {

@@ -11,6 +11,7 @@
 
 namespace imgcodec2 {
 
+// Win32 handles are named with an h, as in inbridge's state; the rest plainly.
 struct CodecState {
   BMPImage image{};
   std::int32_t rgbOrder = 0;     // BMP_CFG_RGB_ORDER
@@ -21,10 +22,10 @@ struct CodecState {
   // own the first time a load needs them.
   NearestColor nearest;
 
-  HANDLE file = nullptr;  // the file being read or written
+  HANDLE hFile = nullptr;  // the file being read or written
   std::uint8_t headerStore[kHeaderStoreBytes] = {};
   BmpLayout layout;
-  std::uint8_t paletteBlock[1024] = {};
+  std::uint8_t paletteBlock[kPaletteBlockBytes] = {};
   std::uint8_t io[64 * 1024] = {};  // read-ahead of the decoders, write-behind of the saver
 };
 

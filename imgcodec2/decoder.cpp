@@ -74,7 +74,7 @@ void indexedPixels(BufferedReader& in, const Rows& rows, Convert convert) {
 void decodeIndexed(BufferedReader& in, const Rows& rows, const DecodeTarget& t) {
   const BmpLayout& layout = rows.layout;
   const unsigned entry = layout.paletteEntrySize;
-  std::memset(t.paletteBlock, 0, 1024);
+  std::memset(t.paletteBlock, 0, kPaletteBlockBytes);
   in.readInto(t.paletteBlock, layout.paletteEntriesInFile * entry);
   if (!in.skip(layout.gapBytes)) return;
   switch (layout.outputBpp) {

@@ -14,7 +14,7 @@ namespace imgcodec2 {
 struct DecodeTarget {
   std::uint8_t* pixels;         // layout.bufferBytes, zero-filled
   std::uint8_t* recordPalette;  // 768 bytes, written by 8-bit to 8-bit loads only
-  std::uint8_t* paletteBlock;   // 1024 bytes of module state for the file's table
+  std::uint8_t* paletteBlock;   // kPaletteBlockBytes of module state for the file's table
   bool rgbOrder;                // 24-bit output as red, green, blue
   NearestColor* nearest;        // for 24-bit to 8-bit
   std::uint8_t* work;           // read buffer of the converting decoders

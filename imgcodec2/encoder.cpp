@@ -16,7 +16,7 @@ std::uint64_t strideOf(const SaveRequest& r) {
 }
 
 std::uint32_t headerAndTableBytes(const SaveRequest& r) {
-  return r.fileBpp == 8 ? 1078 : 54;
+  return kHeaderStoreBytes + (r.fileBpp == 8 ? kPaletteBlockBytes : 0);
 }
 
 std::size_t sourcePixelBytes(std::int32_t bpp) {
@@ -93,7 +93,7 @@ void buildHeaders(const SaveRequest& r, std::uint8_t* h) {
   h[1] = 'M';
   putLe32(h + 2, sizeImage + headerAndTableBytes(r));
   putLe32(h + 10, headerAndTableBytes(r));
-  putLe32(h + 14, 40);
+  putLe32(h + 14, kWindowsInfoHeaderBytes);  // biSize
   putLe32(h + 18, static_cast<std::uint32_t>(r.width));
   putLe32(h + 22, static_cast<std::uint32_t>(r.height));
   putLe16(h + 26, 1);
@@ -124,7 +124,7 @@ bool writeBmp(ByteSink& sink, const SaveRequest& r, std::uint8_t store[kHeaderSt
   buildHeaders(r, store);
   if (!out.append(store, kHeaderStoreBytes)) return false;
   if (r.fileBpp == 8) {
-    std::uint8_t* table = out.space(1024);
+    std::uint8_t* table = out.space(kPaletteBlockBytes);
     if (!table) return false;
     for (unsigned n = 0; n < 256; ++n) {
       table[n * 4 + 0] = r.palette[n * 3 + 2];
@@ -132,7 +132,7 @@ bool writeBmp(ByteSink& sink, const SaveRequest& r, std::uint8_t store[kHeaderSt
       table[n * 4 + 2] = r.palette[n * 3 + 0];
       table[n * 4 + 3] = 0;
     }
-    out.commit(1024);
+    out.commit(kPaletteBlockBytes);
   }
 
   const ConvertFn convert = conversionOf(r);

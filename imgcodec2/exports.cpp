@@ -32,8 +32,8 @@ void giveSearchMemory(CodecState& s) {
 }
 
 void closeFile(CodecState& s) {
-  CloseHandle(s.file);
-  s.file = nullptr;
+  CloseHandle(s.hFile);
+  s.hFile = nullptr;
 }
 
 // Room for a target's path and the suffix of its partial file.
@@ -42,7 +42,7 @@ constexpr std::size_t kPartPathBytes = 1024;
 // A save is written to a partial file beside the target, named after it with
 // ".~0" to ".~9" appended (the first of them that does not exist yet), and
 // replaces the target only once every byte is in it. Opens the partial file
-// into s.file; false when none can be created.
+// into s.hFile; false when none can be created.
 bool createPartFile(CodecState& s, const char* path, char (&part)[kPartPathBytes]) {
   const std::size_t n = path ? std::strlen(path) : 0;
   if (!path || n + 4 > sizeof part) return false;
@@ -50,10 +50,10 @@ bool createPartFile(CodecState& s, const char* path, char (&part)[kPartPathBytes
   std::memcpy(part + n, ".~0", 4);
   for (char digit = '0'; digit <= '9'; ++digit) {
     part[n + 2] = digit;
-    s.file = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_NEW, kFileFlags, nullptr);
-    if (s.file != INVALID_HANDLE_VALUE) return true;
+    s.hFile = CreateFileA(part, GENERIC_WRITE, 0, nullptr, CREATE_NEW, kFileFlags, nullptr);
+    if (s.hFile != INVALID_HANDLE_VALUE) return true;
   }
-  s.file = nullptr;
+  s.hFile = nullptr;
   return false;
 }
 
@@ -96,17 +96,17 @@ extern "C" void IMGCODEC2_API SetTrueColorPalette(const unsigned char* colours) 
 extern "C" BMPImage* IMGCODEC2_API LoadBMP(const char* path) {
   using namespace imgcodec2;
   CodecState& s = codecState();
-  s.file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, kFileFlags, nullptr);
-  if (s.file == INVALID_HANDLE_VALUE) {
-    s.file = nullptr;
+  s.hFile = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, kFileFlags, nullptr);
+  if (s.hFile == INVALID_HANDLE_VALUE) {
+    s.hFile = nullptr;
     s.image.Status = BMP_ERR_FILE;
     return &s.image;
   }
   DWORD high = 0;
-  const DWORD low = GetFileSize(s.file, &high);
+  const DWORD low = GetFileSize(s.hFile, &high);
   const std::uint64_t fileSize = (static_cast<std::uint64_t>(high) << 32) | low;
 
-  FileSource source(s.file);
+  FileSource source(s.hFile);
   int status = readBmpHeaders(source, fileSize, s.targetBpp, s.headerStore, s.layout);
   if (status != BMP_OK) return failLoad(s, status);
 
@@ -167,10 +167,10 @@ extern "C" int32_t IMGCODEC2_API SaveBMP(const char* path, const BMPImage* sourc
     if (target) CloseHandle(target);
     return BMP_ERR_FILE;
   }
-  FileSink sink(s.file);
+  FileSink sink(s.hFile);
   bool written = writeBmp(sink, request, s.headerStore, s.io, sizeof s.io);
-  written = CloseHandle(s.file) && written;
-  s.file = nullptr;
+  written = CloseHandle(s.hFile) && written;
+  s.hFile = nullptr;
   if (target) CloseHandle(target);
   if (!written || !MoveFileExA(part, path, MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileA(part);

@@ -156,7 +156,9 @@ void findRowScalar(NearestLists& lists, const std::uint32_t* all, const std::uin
 }
 
 std::uint8_t findLinear(const TrueColorPalette& palette, unsigned r, unsigned g, unsigned b) {
-  std::int32_t best = 1234567;
+  // More than the squared distance of any two colours, 3 * 255^2.
+  constexpr std::int32_t kFartherThanAny = 3 * 255 * 255 + 1;
+  std::int32_t best = kFartherThanAny;
   std::uint8_t found = 0;
   for (unsigned i = 0; i < 256; ++i) {
     const PaletteEntry& e = palette.entries[i];

@@ -93,8 +93,8 @@ bool initInputPlugin(In_Module& in) {
 }
 
 void freeInputLibrary(XPlugState& s) {
-  destroyPluginWindow(s.pluginWindow);
-  s.pluginWindow = nullptr;
+  destroyPluginWindow(s.hPluginWindow);
+  s.hPluginWindow = nullptr;
   if (s.hInDll) FreeLibrary(s.hInDll);
   s.hInDll = nullptr;
   s.inModule = nullptr;
@@ -115,9 +115,9 @@ bool loadInputPlugin(XPlugState& s, bool pathFits) {
     inputNotFound(s);
     return false;
   }
-  s.pluginWindow = createPluginWindow();
+  s.hPluginWindow = createPluginWindow();
   In_Module& in = *s.inModule;
-  in.hMainWindow = s.pluginWindow;
+  in.hMainWindow = s.hPluginWindow;
   in.hDllInstance = static_cast<HINSTANCE>(s.hInDll);
   in.SAVSAInit = noSaVsaInit;
   in.SAVSADeInit = noSaVsaDeInit;

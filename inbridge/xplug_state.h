@@ -10,6 +10,8 @@ namespace inbridge {
 
 constexpr std::size_t kTextBytes = 300;
 
+// Win32 handles are named with an h and the plug-in's entry addresses with
+// pfn (those the library looks up itself); the rest plainly.
 struct XPlugState {
   HMODULE hOutDll;
   Out_Module* outModule;
@@ -20,7 +22,7 @@ struct XPlugState {
   std::int32_t playing;   // a PlayX that started and was not stopped since
   std::int32_t paused;    // changed by PauseX only
   HWND hParent;           // where the input plug-in's end of track is passed on
-  HWND pluginWindow;      // the input plug-in's main window, inbridge's own
+  HWND hPluginWindow;     // the input plug-in's main window, inbridge's own
   char pluginPath[kTextBytes];
   char messageText[kTextBytes];
   PluginConfigFn pfnSetConfig;
