@@ -29,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <utility>
@@ -265,7 +266,8 @@ BENCHMARK(BM_OtherLoaders)->Iterations(3)->UseManualTime()->Unit(benchmark::kMil
 
 // A processor with the instruction sets up to `level`: 0 none, 1 SSE2, 2
 // SSSE3, 3 AVX2.
-processor::Features upTo(std::int64_t level) {
+enum Level { kScalar = 0, kSse2 = 1, kSsse3 = 2, kAvx2 = 3 };
+processor::Features upTo(int level) {
   processor::Features f{};
   f.mmx = f.sse = f.sse2 = level >= 1;
   f.ssse3 = level >= 2;
@@ -273,19 +275,24 @@ processor::Features upTo(std::int64_t level) {
   return f;
 }
 
-// Argument 0 names the kernel, argument 1 the highest instruction set used.
-void BM_Kernel(benchmark::State& state) {
-  struct Kernel {
-    imgcodec2::ConvertFn convert;
-    std::size_t inBytes, outBytes;
-  };
-  static const Kernel kernels[] = {{imgcodec2::bgrTo16, 3, 2},
-                                   {imgcodec2::bgrTo15, 3, 2},
-                                   {imgcodec2::words16ToBgr, 2, 3},
-                                   {imgcodec2::words15ToBgr, 2, 3},
-                                   {imgcodec2::copySwapRedBlue, 3, 3}};
-  const Kernel& k = kernels[state.range(0)];
-  const processor::Features asIf = upTo(state.range(1)), here = processor::processorFeatures();
+struct Kernel {
+  const char* name;
+  imgcodec2::ConvertFn convert;
+  std::size_t inBytes, outBytes;
+};
+const Kernel kKernels[] = {{"bgrTo16", imgcodec2::bgrTo16, 3, 2},
+                           {"bgrTo15", imgcodec2::bgrTo15, 3, 2},
+                           {"words16ToBgr", imgcodec2::words16ToBgr, 2, 3},
+                           {"words15ToBgr", imgcodec2::words15ToBgr, 2, 3},
+                           {"copySwapRedBlue", imgcodec2::copySwapRedBlue, 3, 3}};
+const struct {
+  const char* name;
+  Level level;
+} kKernelLevels[] = {{"scalar", kScalar}, {"ssse3", kSsse3}, {"avx2", kAvx2}};
+
+// One kernel with the instruction sets up to a level (BM_Kernel/<kernel>/<level>).
+void BM_Kernel(benchmark::State& state, const Kernel& k, Level level) {
+  const processor::Features asIf = upTo(level), here = processor::processorFeatures();
   if ((asIf.ssse3 && !here.ssse3) || (asIf.avx2 && !here.avx2)) {
     state.SkipWithError("not on this processor");
     return;
@@ -300,11 +307,17 @@ void BM_Kernel(benchmark::State& state) {
   processor::overrideFeatures(nullptr);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (in.size() + out.size())));
 }
-BENCHMARK(BM_Kernel)
-    ->ArgNames({"kernel", "level"})
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {0, 2, 3}})
-    ->MinTime(0.2)
-    ->Unit(benchmark::kMillisecond);
+const bool kernelsRegistered = [] {
+  for (const Kernel& k : kKernels) {
+    for (const auto& l : kKernelLevels) {
+      benchmark::RegisterBenchmark((std::string("BM_Kernel/") + k.name + "/" + l.name).c_str(),
+                                   BM_Kernel, k, l.level)
+          ->MinTime(0.2)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  return true;
+}();
 
 // ---- Colour search ---------------------------------------------------------
 
@@ -328,9 +341,14 @@ struct SearchCase {
   const std::vector<std::uint8_t>* pixels;
 };
 
-// 0 all zero, 1 256 equal entries, 2 a tight cluster listed farthest from
-// its centre first, 3 grey ramp, each on random pixels; 4 the photo's own
-// palette on the photo; 5 a random palette on random pixels.
+// The cases of searchCase(), in order, by the names the benchmarks carry
+// (BM_Search/<name>): each palette on random pixels but the photo's own
+// palette, which maps the photo.
+const char* const kSearchCaseNames[] = {
+    "all_zero",  "256_equal_entries",          "tight_cluster_listed_farthest_first",
+    "grey_ramp", "photo_palette_on_the_photo", "random_palette"};
+enum { kPhotoCase = 4 };
+
 const SearchCase& searchCase(int which) {
   static const std::vector<SearchCase> cases = [] {
     std::vector<SearchCase> c;
@@ -367,8 +385,8 @@ const SearchCase& searchCase(int which) {
 // The linear scan; a new palette and every pixel mapped (the lists built as
 // pixels need them); the same again with the lists kept; a new palette on
 // the scalar path.
-void BM_Search(benchmark::State& state) {
-  const SearchCase& c = searchCase(static_cast<int>(state.range(0)));
+void BM_Search(benchmark::State& state, int which) {
+  const SearchCase& c = searchCase(which);
   const auto& px = *c.pixels;
   static std::vector<std::uint32_t> memory(NearestColor::kMemoryBytes / 4);
   static NearestColor search;
@@ -393,19 +411,27 @@ void BM_Search(benchmark::State& state) {
                     }},
                    {"same_palette", mapAll},
                    {"new_palette_scalar", [&] {
-                      const processor::Features none = upTo(0);
+                      const processor::Features none = upTo(kScalar);
                       processor::overrideFeatures(&none);
                       search.setPalette(c.palette);
                       mapAll();
                       processor::overrideFeatures(nullptr);
                     }}});
 }
-BENCHMARK(BM_Search)->ArgName("case")->DenseRange(0, 5)->Iterations(2)->UseManualTime()->Unit(
-    benchmark::kMillisecond);
+const bool searchRegistered = [] {
+  for (int c = 0; c < static_cast<int>(std::size(kSearchCaseNames)); ++c) {
+    benchmark::RegisterBenchmark((std::string("BM_Search/") + kSearchCaseNames[c]).c_str(),
+                                 BM_Search, c)
+        ->Iterations(2)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  return true;
+}();
 
 // The photo through LoadBMP, to 24 bits and to 8 bits with a new palette.
 void BM_LoadTo8(benchmark::State& state) {
-  const SearchCase& c = searchCase(4);
+  const SearchCase& c = searchCase(kPhotoCase);
   const std::string path = tempFile("imgcodec2-bench-photo.bmp");
   benchphoto::writeBmp24(path, photo(), kSearch, kSearch);
   unsigned char colours[768];

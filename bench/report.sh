@@ -22,7 +22,14 @@ for flavour in normal generic; do
 done
 
 awk '
-  { t[$1 "|" $2 "|" $3] = $4 }
+  { t[$1 "|" $2 "|" $3] = $4
+    # The cases and kernels by the names the benchmarks carry, in their order.
+    if ($2 ~ /^BM_Search\// && !(($2) in seenCase)) { seenCase[$2] = 1; cases[++nCases] = $2 }
+    if ($2 ~ /^BM_Kernel\//) {
+      split($2, part, "/")
+      if (!(part[2] in seenKernel)) { seenKernel[part[2]] = 1; kernels[++nKernels] = part[2] }
+    }
+  }
   function v(f, bench, key) { return t[f "|" bench "|" key] }
   function cell(f, bench, key, anchor, how,   a, x) {
     x = v(f, bench, key)
@@ -37,16 +44,17 @@ awk '
   }
   END {
     build["normal"] = "normal"; build["generic"] = "general registers"
-    n = split("all zero, random pixels|256 equal entries, random pixels|tight cluster listed farthest first, random pixels|grey ramp, random pixels|the photo'"'"'s palette, the photo|random palette, random pixels", cases, "|")
-    print "Colour search, 1024 x 1024 pixels, ms (times faster than the linear scan):"
+    print "Colour search, 1024 x 1024 pixels (random pixels unless named), ms (times faster than the linear scan):"
     print ""
     print "| palette, pixels | build | linear scan | new palette | same palette again | new palette, no SIMD |"
     print "|---|---|---:|---:|---:|---:|"
-    for (c = 0; c < n; ++c) {
-      b = "BM_Search/case:" c
+    for (c = 1; c <= nCases; ++c) {
+      b = cases[c]
+      label = substr(b, length("BM_Search/") + 1)
+      gsub(/_/, " ", label)
       for (f = 0; f < 2; ++f) {
         fl = f ? "generic" : "normal"
-        printf "| %s | %s | %s | %s | %s | %s |\n", f ? "" : cases[c + 1], build[fl],
+        printf "| %s | %s | %s | %s | %s | %s |\n", f ? "" : label, build[fl],
                cell(fl, b, "linear"), cell(fl, b, "new_palette", "linear", "faster"),
                cell(fl, b, "same_palette", "linear", "faster"),
                cell(fl, b, "new_palette_scalar", "linear", "faster")
@@ -85,11 +93,10 @@ awk '
     print ""
     print "| kernel | scalar | SSSE3 | AVX2 | scalar, general registers |"
     print "|---|---:|---:|---:|---:|"
-    n = split("bgrTo16 bgrTo15 words16ToBgr words15ToBgr copySwapRedBlue", kernels, " ")
-    for (k = 0; k < n; ++k) {
-      b = "BM_Kernel/kernel:" k "/level:"
-      printf "| %s | %s | %s | %s | %s |\n", kernels[k + 1], cell("normal", b 0, "real_time"),
-             cell("normal", b 2, "real_time"), cell("normal", b 3, "real_time"),
-             cell("generic", b 0, "real_time")
+    for (k = 1; k <= nKernels; ++k) {
+      b = "BM_Kernel/" kernels[k] "/"
+      printf "| %s | %s | %s | %s | %s |\n", kernels[k], cell("normal", b "scalar", "real_time"),
+             cell("normal", b "ssse3", "real_time"), cell("normal", b "avx2", "real_time"),
+             cell("generic", b "scalar", "real_time")
     }
   }' "$results"
