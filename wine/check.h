@@ -1,29 +1,7 @@
-// A minimal check harness for the Win32 test program: every check is counted
-// and a failed one is printed with its place.
+// The old names of the checks, until every part uses ok() and skip().
 #pragma once
 
-#include <cstdio>
+#include "wine_tests.h"
 
-struct CheckCounts {
-  int passed = 0;
-  int failed = 0;
-};
-
-inline CheckCounts& checkCounts() {
-  static CheckCounts counts;
-  return counts;
-}
-
-inline bool checkThat(bool ok, const char* what, const char* file, int line) {
-  if (ok) {
-    checkCounts().passed++;
-  } else {
-    checkCounts().failed++;
-    std::printf("FAILED %s:%d: %s\n", file, line, what);
-    std::fflush(stdout);
-  }
-  return ok;
-}
-
-#define CHECK(cond) checkThat((cond), #cond, __FILE__, __LINE__)
-#define CHECK_EQ(a, b) checkThat((a) == (b), #a " == " #b, __FILE__, __LINE__)
+#define CHECK(cond) ok((cond), "%s", #cond)
+#define CHECK_EQ(a, b) ok((a) == (b), "%s == %s", #a, #b)

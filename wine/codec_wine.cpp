@@ -178,7 +178,7 @@ bool noPartialFiles(const std::string& target) {
 
 }  // namespace
 
-void runCodecTests(const TestPaths& paths) {
+void runCodecTests(const TestPaths& paths, MessageWatcher&) {
   HMODULE dll = LoadLibraryA((paths.dist + "\\imgcodec2.dll").c_str());
   if (!CHECK(dll != nullptr)) return;
   CodecApi api{};

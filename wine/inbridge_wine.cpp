@@ -302,7 +302,7 @@ void runInbridgeTests(const TestPaths& paths, MessageWatcher& boxes) {
 // out_wave.dll, so PlayX returns 0 at once and the file is not left open.
 // (Wine starts and ends threads of its own meanwhile: the native test
 // counts the threads.)
-void runNoSoundTests(const TestPaths& paths) {
+void runNoSoundTests(const TestPaths& paths, MessageWatcher&) {
   if (!CHECK_EQ(waveOutGetNumDevs(), 0u)) return;
   HMODULE dll = LoadLibraryA((paths.dist + "\\inbridge.dll").c_str());
   InbridgeApi api{};

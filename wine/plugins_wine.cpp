@@ -62,7 +62,7 @@ std::vector<unsigned char> withChunk(std::vector<unsigned char> file, std::uint3
 
 }  // namespace
 
-void runPluginTests(const TestPaths& paths) {
+void runPluginTests(const TestPaths& paths, MessageWatcher&) {
   HMODULE dll = LoadLibraryA((paths.dist + "\\plugins\\in_wav.dll").c_str());
   if (!CHECK(dll != nullptr)) return;
   In_Module*(WINAMP_CDECL * entry)();
