@@ -1,12 +1,12 @@
 // The Win32 test program: loads the real DLLs and runs every Win32 scenario
 // in one process, since each start of Wine here costs most of a minute.
 //   wine_tests.exe DIST_DIR SUITE_DIR OUT_DIR SAMPLES_DIR [PARTS]
+#include "wine_tests.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
-
-#include "wine_tests.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ struct Part {
 };
 
 const Part parts[] = {
-    {"codec", runCodecTests, true},       {"inbridge", runInbridgeTests, true},
-    {"blitkit", runBlitkitTests, true},   {"plugins", runPluginTests, true},
+    {"codec", runCodecTests, true},      {"inbridge", runInbridgeTests, true},
+    {"blitkit", runBlitkitTests, true},  {"plugins", runPluginTests, true},
     {"nosound", runNoSoundTests, false},  // where Wine has no sound device
 };
 
