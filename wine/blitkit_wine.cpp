@@ -11,17 +11,11 @@
 #include <vector>
 
 #include "blitkit.h"
+#include "exports.h"
 #include "imgcodec2.h"
 #include "wine_tests.h"
 
 namespace {
-
-// clang-format off
-#define BLITKIT_EXPORTS(X)                                                                         \
-  X(DDInit) X(DDSetGraphicsMode) X(DDCreatePrimarySurface) X(DDPixelFormatInfo) X(DDLockSurface)  \
-  X(DDUnlockSurface) X(DDGetSurfacePointer) X(DDGetSurfacePitch) X(DDWaitRetrace) X(DDGotFocus)   \
-  X(DDClose) X(DDSetPalette) X(DDSetColor) X(DDGetColor) X(DDCopyToSurface) X(DDCopyToSurfaceMMX)
-// clang-format on
 
 // What the steps share, in the order of the table below.
 struct {

@@ -27,10 +27,8 @@ bool bind(HMODULE dll, const char* name, F& fn) {
   return ok(fn != nullptr, "%s is not exported", name);
 }
 
-// A DLL's exports as a struct, from a list of their names X(name): each
-// field has its header's type PFN_name (EXPORT_POINTER), and all are bound
-// by name with `true LIST(EXPORT_BOUND)`, given dll and api.
-#define EXPORT_POINTER(name) PFN_##name name = nullptr;
+// Binds every export of a list of exports.h into api, given dll:
+// `true BLITKIT_EXPORTS(EXPORT_BOUND)`.
 #define EXPORT_BOUND(name) &&bind(dll, #name, api.name)
 
 // Handles the calling thread's pending messages.

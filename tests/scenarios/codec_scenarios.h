@@ -5,14 +5,11 @@
 
 #include <string>
 
+#include "exports.h"
 #include "imgcodec2.h"
 
 struct CodecApi {
-  void(IMGCODEC2_API* ConfigBMP)(int32_t, int32_t);
-  void(IMGCODEC2_API* SetTrueColorPalette)(const unsigned char*);
-  BMPImage*(IMGCODEC2_API* LoadBMP)(const char*);
-  int32_t(IMGCODEC2_API* SaveBMP)(const char*, const BMPImage*, const BMPImage*);
-  void(IMGCODEC2_API* UnloadBMP)(BMPImage*);
+  IMGCODEC2_EXPORTS(EXPORT_POINTER)
 };
 
 // Loads a fixed set of the BMP suite's files (below suiteDir, with sep as the
