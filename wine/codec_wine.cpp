@@ -124,26 +124,7 @@ void checkFailedLoadKeeps(const BMPImage* image) {
 }
 
 bool defaults() {
-  unsigned char rows[2] = {1, 2};
-  BMPImage image{};
-  image.Pixels = rows;
-  image.Width = 1;
-  image.Height = 2;
-  image.BitsPerPixel = 8;
-  const std::string two = paths->out + "\\two.bmp";
-  ok_eq(api.SaveBMP(two.c_str(), &image, &image), 1);
-  const Bytes file = readAll(two);
-  ok(file.size() == 1078 + 8 && file[1078] == 2 && file[1082] == 1, "%u bytes, rows %d %d",
-     unsigned(file.size()), file.size() > 1082 ? file[1078] : -1,
-     file.size() > 1082 ? file[1082] : -1);
-  api.ConfigBMP(BMP_CFG_TARGET_BPP, 8);
-  BMPImage* loaded = api.LoadBMP((paths->suite + "\\g\\rgb24.bmp").c_str());
-  api.ConfigBMP(BMP_CFG_TARGET_BPP, 0);
-  if (!ok_eq(loaded->Status, BMP_OK)) return true;
-  int nonZero = 0;
-  for (int i = 0; i < loaded->Width * loaded->Height; ++i) nonZero += loaded->Pixels[i] != 0;
-  ok_eq(nonZero, 0);
-  api.UnloadBMP(loaded);
+  runCodecDefaults(api, paths->suite, paths->out, '\\');
   return true;
 }
 
