@@ -110,9 +110,13 @@ bool primarySurfaceAndItsPixelFormat() {
   return true;
 }
 
-bool sameColour(const PALETTEENTRY& got, int red, int green, int blue) {
+// The palette's entry as DDGetColor reads it.
+bool entryIs(int index, int red, int green, int blue) {
+  PALETTEENTRY got = {};
+  api.DDGetColor(index, &got);
   return ok(got.peRed == red && got.peGreen == green && got.peBlue == blue,
-            "colour %d %d %d, not %d %d %d", got.peRed, got.peGreen, got.peBlue, red, green, blue);
+            "entry %d is %d %d %d, not %d %d %d", index, got.peRed, got.peGreen, got.peBlue, red,
+            green, blue);
 }
 
 bool paletteRoundTrip() {
@@ -120,12 +124,10 @@ bool paletteRoundTrip() {
   for (int i = 0; i < 256; ++i)
     entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 128, 0};
   api.DDSetPalette(entries);
-  PALETTEENTRY set = {0x12, 0x34, 0x56, 0}, got = {};
+  PALETTEENTRY set = {0x12, 0x34, 0x56, 0};
   api.DDSetColor(77, &set);
-  api.DDGetColor(77, &got);
-  sameColour(got, 0x12, 0x34, 0x56);
-  api.DDGetColor(255, &got);
-  sameColour(got, 255, 0, 128);
+  entryIs(77, 0x12, 0x34, 0x56);
+  entryIs(255, 255, 0, 128);
   return true;
 }
 
@@ -140,11 +142,8 @@ bool indexesOutsideThePaletteDoNothing() {
        "entry %d read as %d %d %d %d", index, probe.peRed, probe.peGreen, probe.peBlue,
        probe.peFlags);
   }
-  PALETTEENTRY got = {};
-  api.DDGetColor(0, &got);
-  sameColour(got, 0, 255, 128);
-  api.DDGetColor(77, &got);
-  sameColour(got, 0x12, 0x34, 0x56);
+  entryIs(0, 0, 255, 128);
+  entryIs(77, 0x12, 0x34, 0x56);
   return true;
 }
 
