@@ -1,6 +1,6 @@
 // The codec through the real imgcodec2.dll: the shared scenarios (compared
-// with the native build's output afterwards), files decoded to the bytes of
-// their own pixels, the record's block, and the Windows file semantics.
+// with the native build's output afterwards), the record's block, and the
+// Windows file semantics.
 #include <windows.h>
 
 #include <cstdio>
@@ -43,63 +43,6 @@ bool writeAll(const std::string& path, const Bytes& bytes) {
   return written;
 }
 
-unsigned le(const Bytes& b, size_t at, int n) {
-  unsigned v = 0;
-  for (int i = n - 1; i >= 0; --i) v = (v << 8) | b[at + i];
-  return v;
-}
-
-// A bottom-up 8 or 24-bit file with the 40-byte header, read here without the
-// codec: its pixels top row first (indices, or blue, green, red), and its
-// colour table as red, green, blue.
-struct FilePicture {
-  int width = 0, height = 0, bits = 0;
-  Bytes pixels, palette;
-};
-
-bool readPicture(const std::string& path, FilePicture& p) {
-  const Bytes f = readAll(path);
-  if (f.size() < 54 || f[0] != 'B' || f[1] != 'M' || le(f, 14, 4) != 40) return false;
-  const unsigned offBits = le(f, 10, 4);
-  p.width = static_cast<int>(le(f, 18, 4));
-  p.height = static_cast<int>(le(f, 22, 4));
-  p.bits = static_cast<int>(le(f, 28, 2));
-  const size_t rowBytes = static_cast<size_t>(p.width) * p.bits / 8;
-  const size_t stride = (rowBytes + 3) / 4 * 4;
-  if (offBits + stride * p.height > f.size()) return false;
-  for (size_t at = 54; p.bits == 8 && at + 4 <= offBits; at += 4)
-    p.palette.insert(p.palette.end(), {f[at + 2], f[at + 1], f[at]});
-  for (int row = p.height - 1; row >= 0; --row) {
-    const auto* start = f.data() + offBits + static_cast<size_t>(row) * stride;
-    p.pixels.insert(p.pixels.end(), start, start + rowBytes);
-  }
-  return true;
-}
-
-// The bytes that the file's own pixels give in a format and byte order.
-Bytes expectedPixels(const FilePicture& f, int bpp, int order) {
-  Bytes want;
-  for (size_t i = 0; i < static_cast<size_t>(f.width) * f.height; ++i) {
-    unsigned char b, g, r;
-    if (f.bits == 8) {
-      const unsigned char* e = f.palette.data() + 3 * f.pixels[i];
-      r = e[0], g = e[1], b = e[2];
-    } else {
-      b = f.pixels[3 * i], g = f.pixels[3 * i + 1], r = f.pixels[3 * i + 2];
-    }
-    if (bpp == 8) {
-      want.push_back(f.pixels[i]);
-    } else if (bpp == 24) {
-      want.insert(want.end(), {order ? r : b, g, order ? b : r});
-    } else {
-      const unsigned w = bpp == 16 ? ((r >> 3) << 11) | ((g >> 2) << 5) | (b >> 3)
-                                   : ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3);
-      want.insert(want.end(), {static_cast<unsigned char>(w), static_cast<unsigned char>(w >> 8)});
-    }
-  }
-  return want;
-}
-
 // The record's block is a movable global block that the load locked once,
 // at the address in Pixels.
 void checkBlock(const BMPImage* image, size_t bytes) {
@@ -136,51 +79,28 @@ bool sharedScenarios() {
   return true;
 }
 
-// Files decoded to the bytes that their own pixels give (the run-length file
-// to those of its plain original) in each format, with the record's block,
-// and a failed load after each. After the shared scenarios, whose dumps
-// include the record's palette as the loads before them left it.
-bool picturesDecodeToTheirOwnPixels() {
-  FilePicture rgb, pal;
-  if (!ok(readPicture(paths->suite + "\\g\\rgb24.bmp", rgb) && rgb.bits == 24, "rgb24.bmp") ||
-      !ok(readPicture(paths->suite + "\\g\\pal8.bmp", pal) && pal.bits == 8, "pal8.bmp"))
-    return true;
+// Loads of each format leave the record's block as checkBlock says, and a
+// failed load after each changes Status alone. (What the loads give is
+// compared with the native build's output, which the native suites hold
+// against an independent decoder.)
+bool loadsLeaveTheirBlockAndFailedLoadsKeepIt() {
   struct Case {
-    const FilePicture* file;
     const char* name;
-    int target, order;
+    int target;
   };
-  for (Case c : {Case{&rgb, "rgb24.bmp", 0, 0}, Case{&rgb, "rgb24.bmp", 24, 1},
-                 Case{&rgb, "rgb24.bmp", 16, 0}, Case{&rgb, "rgb24.bmp", 15, 0},
-                 Case{&pal, "pal8.bmp", 0, 0}, Case{&pal, "pal8.bmp", 24, 0},
-                 Case{&pal, "pal8rle.bmp", 0, 0}, Case{&pal, "pal8rle.bmp", 16, 0}}) {
-    const FilePicture& f = *c.file;
+  for (Case c :
+       {Case{"rgb24.bmp", 0}, Case{"rgb24.bmp", 16}, Case{"rgb24.bmp", 15}, Case{"pal8.bmp", 0},
+        Case{"pal8.bmp", 24}, Case{"pal8rle.bmp", 0}, Case{"pal8rle.bmp", 16}}) {
     api.ConfigBMP(BMP_CFG_TARGET_BPP, c.target);
-    api.ConfigBMP(BMP_CFG_RGB_ORDER, c.order);
-    std::memset(api.LoadBMP("missing.bmp")->Palette, 0x77, 768);
     BMPImage* image = api.LoadBMP((paths->suite + "\\g\\" + c.name).c_str());
-    const int bpp = c.target ? c.target : f.bits;
-    const size_t bytes = static_cast<size_t>(f.width) * f.height * ((bpp + 1) / 8);
-    if (!ok(image->Status == BMP_OK && image->BitsPerPixel == bpp && image->Width == f.width &&
-                image->Height == f.height,
-            "%s to %d bits: status %d, %dx%dx%d", c.name, c.target, image->Status, image->Width,
-            image->Height, image->BitsPerPixel))
+    if (!ok(image->Status == BMP_OK, "%s to %d bits: status %d", c.name, c.target, image->Status))
       continue;
-    ok(Bytes(image->Pixels, image->Pixels + bytes) == expectedPixels(f, bpp, c.order),
-       "%s to %d bits, order %d: other pixels", c.name, c.target, c.order);
-    if (bpp == 8) {
-      ok(std::memcmp(image->Palette, f.palette.data(), f.palette.size()) == 0,
-         "%s: another palette", c.name);
-    } else {
-      ok(image->Palette[0] == 0x77 && image->Palette[767] == 0x77, "%s to %d bits: palette set",
-         c.name, c.target);
-    }
-    checkBlock(image, bytes);
+    checkBlock(image,
+               static_cast<size_t>(image->Width) * image->Height * ((image->BitsPerPixel + 1) / 8));
     checkFailedLoadKeeps(image);
     api.UnloadBMP(image);
   }
   api.ConfigBMP(BMP_CFG_TARGET_BPP, 0);
-  api.ConfigBMP(BMP_CFG_RGB_ORDER, 0);
   return true;
 }
 
@@ -267,7 +187,7 @@ bool aSaveReplacesALargerFileWhole() {
 const Step steps[] = {
     {"the load-time defaults", defaults},
     {"the shared scenarios", sharedScenarios},
-    {"pictures decode to their own pixels", picturesDecodeToTheirOwnPixels},
+    {"loads leave their block, failed loads keep it", loadsLeaveTheirBlockAndFailedLoadsKeepIt},
     {"missing and unshared files do not load", missingAndUnsharedFilesDoNotLoad},
     {"held or read-only targets keep their bytes", heldOrReadOnlyTargetsKeepTheirBytes},
     {"the codec shares its file with nobody", theCodecSharesItsFileWithNobody},
