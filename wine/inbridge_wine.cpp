@@ -189,6 +189,17 @@ bool quirkPluginsLeaveADialogHostWhole() {
   return true;
 }
 
+// Once the play is past ms, a pause holds the position until it goes on.
+void pauseHoldsThePosition(int ms) {
+  ok(waitFor([&] { return api.GetXOutputTime() > ms; }, 20000), "at %d ms after 20 s",
+     api.GetXOutputTime());
+  ok_eq(api.PauseX(), 1);
+  const int held = api.GetXOutputTime();
+  Sleep(300);
+  ok_eq(api.GetXOutputTime(), held);
+  ok_eq(api.PauseX(), 0);
+}
+
 // in_wav into the recording output: what inbridge wrote into the record,
 // every forwarded call as the output saw it, and every sample.
 void recordedPlay(const std::string& plugin, const std::string& wavPath) {
@@ -225,13 +236,7 @@ void recordedPlay(const std::string& plugin, const std::string& wavPath) {
   endsHeard = 0;
   ok_eq(api.PlayX(wavPath.c_str()), 1);
   ok_eq(api.GetXLength(), tone.lengthMs());
-  ok(waitFor([&] { return api.GetXOutputTime() > 50; }, 20000), "at %d ms after 20 s",
-     api.GetXOutputTime());
-  ok_eq(api.PauseX(), 1);
-  const int held = api.GetXOutputTime();
-  Sleep(300);
-  ok_eq(api.GetXOutputTime(), held);
-  ok_eq(api.PauseX(), 0);
+  pauseHoldsThePosition(50);
   api.SetXVolume(77);
   api.SetXPan(-20);
   // Back to the start: the whole sound is written once more from there.
@@ -279,13 +284,7 @@ bool inWavIntoTheRealOutput() {
   api.SetXPan(0);
   endsHeard = 0;
   ok_eq(api.PlayX((paths->out + "\\sound.wav").c_str()), 1);
-  ok(waitFor([&] { return api.GetXOutputTime() > 300; }, 20000), "at %d ms after 20 s",
-     api.GetXOutputTime());
-  ok_eq(api.PauseX(), 1);
-  const int held = api.GetXOutputTime();
-  Sleep(300);
-  ok_eq(api.GetXOutputTime(), held);
-  ok_eq(api.PauseX(), 0);
+  pauseHoldsThePosition(300);
   const DWORD start = GetTickCount();
   api.SetXOutputTime(0);
   ok(waitFor([] { return endsHeard > 0; }, 30000), "no end of track in 30 s");
