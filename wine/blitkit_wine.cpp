@@ -26,27 +26,15 @@ MessageWatcher* boxes;
 HWND window;
 int bpp;  // of the mode in use
 
-// Nothing of blitkit's on the screen.
-bool noBox() {
-  const std::vector<SeenBox> seen = boxes->take();
-  for (const SeenBox& b : seen) std::printf("box %s: %s\n", b.caption.c_str(), b.text.c_str());
-  return ok(seen.empty(), "%u boxes", unsigned(seen.size()));
-}
-
 // One box of blitkit's: caption "Error", the text, no owner, no icon, OK alone.
 void blitkitBox(const char* text) {
-  const std::vector<SeenBox> seen = boxes->take();
-  if (!ok(seen.size() == 1, "%u boxes, not one saying %s", unsigned(seen.size()), text)) return;
-  const SeenBox& b = seen[0];
-  ok(b.caption == "Error" && b.text == text, "box %s: %s", b.caption.c_str(), b.text.c_str());
-  ok(!b.owner && !b.icon && !b.cancel, "box with owner %p, icon %d, cancel %d",
-     static_cast<void*>(b.owner), b.icon, b.cancel);
+  boxes->expectOne("Error", text, false);
 }
 
 bool outOfOrderCallsDoNothing() {
   ok_eq(api.DDLockSurface(), 1);
   api.DDClose();
-  return noBox();
+  return boxes->expectNone();
 }
 
 // Exclusive full-screen access needs a window: DirectDraw refuses the level.
@@ -70,7 +58,7 @@ bool initOnAWindow() {
   SetFocus(window);
   pumpMessages();
   const bool started = ok_eq(api.DDInit(window), 0);
-  return noBox() && started;
+  return boxes->expectNone() && started;
 }
 
 // Wine takes any depth, but no size beyond the desktop's.
@@ -93,7 +81,7 @@ bool modeSet() {
     skip("no mode switch here: the desktop's %dx%dx%d instead of 640x480x16", w, h, bpp);
     ok_eq(api.DDSetGraphicsMode(w, h, bpp), 0);
   }
-  return noBox();
+  return boxes->expectNone();
 }
 
 bool primarySurfaceAndItsPixelFormat() {
@@ -236,7 +224,7 @@ bool focusIsTheWindowsOwn() {
 bool closeTwice() {
   api.DDClose();
   api.DDClose();
-  return noBox();
+  return boxes->expectNone();
 }
 
 // A new cycle that keeps the desktop's mode forgot the old mode's pixel
@@ -255,7 +243,7 @@ bool cycleWithoutAModeCopiesNothing() {
     api.DDUnlockSurface();
   }
   api.DDClose();
-  return noBox();
+  return boxes->expectNone();
 }
 
 const Step steps[] = {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codec_scenarios.h"
+#include "scenario_files.h"
 #include "wine_tests.h"
 
 namespace {
@@ -18,30 +19,6 @@ using Bytes = std::vector<unsigned char>;
 // What the steps share.
 CodecApi api;
 const TestPaths* paths;
-
-Bytes readAll(const std::string& path) {
-  Bytes bytes;
-  HANDLE f =
-      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return bytes;
-  bytes.resize(GetFileSize(f, nullptr));
-  DWORD got = 0;
-  if (!bytes.empty()) ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-  bytes.resize(got);
-  CloseHandle(f);
-  return bytes;
-}
-
-bool writeAll(const std::string& path, const Bytes& bytes) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD put = 0;
-  const bool written =
-      f != INVALID_HANDLE_VALUE &&
-      WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr) &&
-      put == bytes.size();
-  if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-  return written;
-}
 
 // The record's block is a movable global block that the load locked once,
 // at the address in Pixels.

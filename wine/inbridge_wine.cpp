@@ -14,6 +14,7 @@
 #include "exports.h"
 #include "inbridge.h"
 #include "quirk_report.h"
+#include "scenario_files.h"
 #include "wav_file.h"
 #include "winamp/plugin.h"
 #include "wine_tests.h"
@@ -83,21 +84,11 @@ bool waitFor(Condition condition, DWORD ms) {
 // One warning box of inbridge's: the caption and text, no owner (though the
 // host has named its window), the warning icon, OK alone.
 void inbridgeBox(const char* caption, const std::string& text) {
-  const std::vector<SeenBox> seen = boxes->take();
-  if (!ok(seen.size() == 1, "%u boxes, not one saying %s", unsigned(seen.size()), text.c_str()))
-    return;
-  const SeenBox& b = seen[0];
-  ok(b.caption == caption && b.text == text, "box %s: %s", b.caption.c_str(), b.text.c_str());
-  ok(!b.owner && b.icon && !b.cancel, "box with owner %p, icon %d, cancel %d",
-     static_cast<void*>(b.owner), b.icon, b.cancel);
+  boxes->expectOne(caption, text, true);
 }
 
 bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  const BOOL done = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(f);
-  return ok(done && written == bytes.size(), "cannot write %s", path.c_str());
+  return ok(writeAll(path, bytes), "cannot write %s", path.c_str());
 }
 
 template <class F>
@@ -297,7 +288,7 @@ bool inWavIntoTheRealOutput() {
   ok_eq(endsHeard, 1);
   api.StopX();
   api.DeinitXPlug(1);
-  ok(boxes->take().empty(), "a box");
+  boxes->expectNone();
   return true;
 }
 

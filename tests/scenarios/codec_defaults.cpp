@@ -5,19 +5,7 @@
 
 #include "codec_scenarios.h"
 #include "scenario_check.h"
-
-namespace {
-
-std::vector<unsigned char> readAll(const std::string& path) {
-  std::vector<unsigned char> bytes;
-  if (FILE* f = std::fopen(path.c_str(), "rb")) {
-    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(static_cast<unsigned char>(c));
-    std::fclose(f);
-  }
-  return bytes;
-}
-
-}  // namespace
+#include "scenario_files.h"
 
 void runCodecDefaults(const CodecApi& api, const std::string& suiteDir, const std::string& outDir,
                       char sep) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "scenario_check.h"
+#include "scenario_files.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -103,13 +104,6 @@ Bytes samples(std::size_t n) {
   return s;
 }
 
-bool writeAll(const std::string& path, const Bytes& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && written;
-}
-
 }  // namespace
 
 void attachInWav(In_Module* in) {
@@ -161,56 +155,42 @@ void runInWavScenarios(In_Module* in, PluginConfigFn setConfig, const std::strin
   const std::vector<Case> cases = {
       {"plain", riff({fmt(1, 2, 22050, 16), chunk("data", 4000, data)}), 0, data, 0, 1 << 20, 45},
       // rate x block size is 2^32: 0 in 32 bits
-      {"rate times block overflows",
-       riff({fmt(1, 2, 0x40000000, 16), chunk("data", 4000, data)}),
-       1,
-       {}},
+      {"rate times block overflows", riff({fmt(1, 2, 0x40000000, 16), chunk("data", 4000, data)}),
+       1, Bytes()},
       {"bytes per second beyond any stream",
-       riff({fmt(1, 2, 0x08000000, 16), chunk("data", 4000, data)}),
-       1,
-       {}},
+       riff({fmt(1, 2, 0x08000000, 16), chunk("data", 4000, data)}), 1, Bytes()},
       // 128-byte frames, 576 a chunk (73,728 bytes), would not fit the decode buffer
       {"64 channels", riff({fmt(1, 64, 8000, 16), chunk("data", 100000, big)}), 0,
        Bytes(big.begin(), big.begin() + 99968)},
       {"5 channels, chunks of 8192", riff({fmt(1, 5, 8000, 16), chunk("data", 100000, big)}), 0,
        big, 8192},
       {"16385 channels: a frame beyond the buffer",
-       riff({fmt(1, 16385, 8000, 16), chunk("data", 4000, data)}),
-       1,
-       {}},
+       riff({fmt(1, 16385, 8000, 16), chunk("data", 4000, data)}), 1, Bytes()},
       // negative in a 32-bit long: the walk must not go backwards
       {"chunk of 0xFFFFFFF8 bytes",
        riff({fmt(1, 1, 8000, 8), chunk("LIST", 0xFFFFFFF8u, Bytes(8)), chunk("data", 4000, data)}),
-       1,
-       {}},
+       1, Bytes()},
       {"format chunk of 0xFFFFFFFF bytes",
-       riff({chunk("fmt ", 0xFFFFFFFFu, fmtBody(1, 1, 8000, 8)), chunk("data", 4000, data)}),
-       1,
-       {}},
+       riff({chunk("fmt ", 0xFFFFFFFFu, fmtBody(1, 1, 8000, 8)), chunk("data", 4000, data)}), 1,
+       Bytes()},
       {"data of 0xFFFFFFF8 bytes: what the file holds",
        riff({fmt(1, 2, 8000, 16), chunk("data", 0xFFFFFFF8u, data)}), 0, data, 0, 1 << 20, 125},
       {"a DSP giving the samples back", riff({fmt(1, 2, 8000, 16), chunk("data", 4000, data)}), 0,
        data, 0, 1 << 20, -1, 1},
-      {"a DSP claiming a million samples",
-       riff({fmt(1, 2, 8000, 16), chunk("data", 4000, data)}),
-       0,
-       {},
-       0,
-       1 << 30,
-       -1,
-       2},
+      {"a DSP claiming a million samples", riff({fmt(1, 2, 8000, 16), chunk("data", 4000, data)}),
+       0, Bytes(), 0, 1 << 30, -1, 2},
       {"odd chunk and its pad byte",
        riff({fmt(1, 1, 8000, 8), chunk("LIST", 3, {1, 2, 3, 0}), chunk("data", 4000, data)}), 0,
        data},
       {"a partial frame at the end", riff({fmt(1, 2, 8000, 16), chunk("data", 3999, data)}), 0,
        Bytes(data.begin(), data.begin() + 3996)},
-      {"24 bits", riff({fmt(1, 2, 8000, 24), chunk("data", 4000, data)}), 1, {}},
-      {"no channels", riff({fmt(1, 0, 8000, 16), chunk("data", 4000, data)}), 1, {}},
-      {"rate 0", riff({fmt(1, 2, 0, 16), chunk("data", 4000, data)}), 1, {}},
-      {"not PCM", riff({fmt(3, 2, 8000, 16), chunk("data", 4000, data)}), 1, {}},
-      {"data before format", riff({chunk("data", 4000, data), fmt(1, 2, 8000, 16)}), 1, {}},
-      {"no chunks", riff({}), 1, {}},
-      {"not RIFF", Bytes(100, 'R'), 1, {}},
+      {"24 bits", riff({fmt(1, 2, 8000, 24), chunk("data", 4000, data)}), 1, Bytes()},
+      {"no channels", riff({fmt(1, 0, 8000, 16), chunk("data", 4000, data)}), 1, Bytes()},
+      {"rate 0", riff({fmt(1, 2, 0, 16), chunk("data", 4000, data)}), 1, Bytes()},
+      {"not PCM", riff({fmt(3, 2, 8000, 16), chunk("data", 4000, data)}), 1, Bytes()},
+      {"data before format", riff({chunk("data", 4000, data), fmt(1, 2, 8000, 16)}), 1, Bytes()},
+      {"no chunks", riff({}), 1, Bytes()},
+      {"not RIFF", Bytes(100, 'R'), 1, Bytes()},
       // Chunks larger than all the output can take at once: cut to fit.
       {"chunks beyond the output's room", riff({fmt(1, 1, 8000, 8), chunk("data", 4000, data)}), 0,
        data, 8192, 1000},
