@@ -1,5 +1,9 @@
 #include "message_watcher.h"
 
+#include <cstdio>
+
+#include "scenario_check.h"
+
 MessageWatcher::MessageWatcher(std::vector<std::string> captions) : captions_(std::move(captions)) {
   InitializeCriticalSection(&lock_);
   thread_ = CreateThread(nullptr, 0, run, this, 0, nullptr);
@@ -18,6 +22,22 @@ std::vector<SeenBox> MessageWatcher::take() {
   boxes.swap(seen_);
   LeaveCriticalSection(&lock_);
   return boxes;
+}
+
+void MessageWatcher::expectOne(const char* caption, const std::string& text, bool icon) {
+  const std::vector<SeenBox> seen = take();
+  if (!ok(seen.size() == 1, "%u boxes, not one saying %s", unsigned(seen.size()), text.c_str()))
+    return;
+  const SeenBox& b = seen[0];
+  ok(b.caption == caption && b.text == text, "box %s: %s", b.caption.c_str(), b.text.c_str());
+  ok(!b.owner && b.icon == icon && !b.cancel, "box with owner %p, icon %d, cancel %d",
+     static_cast<void*>(b.owner), b.icon, b.cancel);
+}
+
+bool MessageWatcher::expectNone() {
+  const std::vector<SeenBox> seen = take();
+  for (const SeenBox& b : seen) std::printf("box %s: %s\n", b.caption.c_str(), b.text.c_str());
+  return ok(seen.empty(), "%u boxes", unsigned(seen.size()));
 }
 
 DWORD WINAPI MessageWatcher::run(LPVOID param) {

@@ -22,6 +22,11 @@ class MessageWatcher {
   ~MessageWatcher();
   // The boxes closed so far, and forgets them.
   std::vector<SeenBox> take();
+  // Checks that they were one box with the caption and text, no owner, OK
+  // alone, and an icon or none.
+  void expectOne(const char* caption, const std::string& text, bool icon);
+  // Checks that there were none.
+  bool expectNone();
 
  private:
   static DWORD WINAPI run(LPVOID self);

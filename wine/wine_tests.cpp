@@ -1,6 +1,6 @@
 // The Win32 test program: loads the real DLLs and runs every Win32 scenario
 // in one process, since each start of Wine here costs most of a minute.
-//   wine_tests.exe DIST_DIR SUITE_DIR OUT_DIR SAMPLES_DIR
+//   wine_tests.exe DIST_DIR SUITE_DIR OUT_DIR SAMPLES_DIR [PARTS]
 #include "wine_tests.h"
 
 #include <windows.h>
@@ -8,9 +8,19 @@
 #include <cstdio>
 #include <string>
 
-#include "check.h"
-
 namespace {
+
+struct Part {
+  const char* name;
+  void (*run)(const TestPaths& paths, MessageWatcher& boxes);
+  bool byDefault;  // run when no parts are named
+};
+
+const Part parts[] = {
+    {"codec", runCodecTests, true},      {"inbridge", runInbridgeTests, true},
+    {"blitkit", runBlitkitTests, true},  {"plugins", runPluginTests, true},
+    {"nosound", runNoSoundTests, false},  // where Wine has no sound device
+};
 
 // A crash (say an instruction that an emulated older processor lacks) ends
 // the program at once with its code, instead of waiting on Wine's debugger.
@@ -31,9 +41,6 @@ int main(int argc, char** argv) {
   }
   // Optional comma-separated list of the parts to run.
   const std::string only = argc == 6 ? "," + std::string(argv[5]) + "," : "";
-  auto wanted = [&](const char* part) {
-    return only.empty() || only.find("," + std::string(part) + ",") != std::string::npos;
-  };
   // Unbuffered, so that what was checked is on record even if Wine's display
   // driver ends the process.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
@@ -41,11 +48,9 @@ int main(int argc, char** argv) {
   const TestPaths paths{argv[1], argv[2], argv[3], argv[4]};
   CreateDirectoryA(paths.out.c_str(), nullptr);
   MessageWatcher boxes({"Error Starting Program", "Error Loading Plugin", "Error"});
-  if (wanted("codec")) runCodecTests(paths);
-  if (wanted("inbridge")) runInbridgeTests(paths, boxes);
-  if (wanted("blitkit")) runBlitkitTests(paths, boxes);
-  if (wanted("plugins")) runPluginTests(paths);
-  if (only.find(",nosound,") != std::string::npos) runNoSoundTests(paths);
-  std::printf("wine tests: %d passed, %d failed\n", checkCounts().passed, checkCounts().failed);
-  return checkCounts().failed == 0 && checkCounts().passed > 0 ? 0 : 1;
+  for (const Part& part : parts) {
+    const bool named = only.find("," + std::string(part.name) + ",") != std::string::npos;
+    if (only.empty() ? part.byDefault : named) part.run(paths, boxes);
+  }
+  return checkSummary();
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "scenario_files.h"
+
 namespace {
 
 const char* const kInputs[] = {
@@ -18,13 +20,6 @@ const char* const kInputs[] = {
 void putLe32(std::vector<unsigned char>& out, int32_t v) {
   for (int k = 0; k < 4; ++k)
     out.push_back(static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * k)));
-}
-
-bool writeAll(const std::string& path, const std::vector<unsigned char>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
 }
 
 std::string flatName(const char* input) {

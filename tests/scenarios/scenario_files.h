@@ -1,0 +1,24 @@
+// Whole files in and out through the C library, the same on both platforms.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+inline std::vector<unsigned char> readAll(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    unsigned char block[4096];
+    for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
+      bytes.insert(bytes.end(), block, block + n);
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+inline bool writeAll(const std::string& path, const std::vector<unsigned char>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && written;
+}
