@@ -47,8 +47,9 @@ function(add_dropin_library name)
   if(WIN32)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR}
       ARCHIVE_OUTPUT_DIRECTORY ${DIST_DIR} IMPORT_PREFIX lib IMPORT_SUFFIX .a)
-    set(no_crt ${PROJECT_SOURCE_DIR}/compat/win32/no_crt.cpp)
-    target_sources(${name} PRIVATE ${ARG_DEF} ${no_crt})
+    # The DLLs' own runtime: the entry point and the memory routines.
+    set(no_crt ${PROJECT_SOURCE_DIR}/runtime/no_crt.cpp)
+    target_sources(${name} PRIVATE ${ARG_DEF} ${PROJECT_SOURCE_DIR}/runtime/dllmain.cpp ${no_crt})
     set_source_files_properties(${no_crt} PROPERTIES COMPILE_OPTIONS "-fno-builtin")
     # No C runtime: DllMain is the entry point, libgcc the only support
     # library (64-bit division, stack probes); stripped. A base address of
