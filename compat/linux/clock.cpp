@@ -9,12 +9,26 @@
 
 using compat::state;
 
-extern "C" DWORD GetTickCount() {
-  std::lock_guard<std::mutex> guard(state().lock);
-  if (state().clock.virtualTime) return state().clock.now;
+namespace {
+
+ULONGLONG monotonicMs() {
   timespec t;
   clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<DWORD>(static_cast<std::uint64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000);
+  return static_cast<ULONGLONG>(t.tv_sec) * 1000 + static_cast<ULONGLONG>(t.tv_nsec) / 1000000;
+}
+
+}  // namespace
+
+extern "C" ULONGLONG GetTickCount64() {
+  return monotonicMs();
+}
+
+extern "C" DWORD GetTickCount() {
+  {
+    std::lock_guard<std::mutex> guard(state().lock);
+    if (state().clock.virtualTime) return state().clock.now;
+  }
+  return static_cast<DWORD>(monotonicMs());
 }
 
 extern "C" void Sleep(DWORD ms) {

@@ -1,6 +1,7 @@
-// CreateFileA and friends over POSIX descriptors. A share mode of 0 is made
-// real with an exclusive flock, so a second opener is denied as on Windows;
-// replacing or deleting a file that an opener holds is refused, as Wine does.
+// CreateFileA and friends over POSIX descriptors (CloseHandle closes threads'
+// handles too). A share mode of 0 is made real with an exclusive flock, so a
+// second opener is denied as on Windows; replacing or deleting a file that an
+// opener holds is refused, as Wine does.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -38,13 +39,8 @@ bool held(LPCSTR name) {
   return locked;
 }
 
-}  // namespace
-
-extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
-                              DWORD flags, HANDLE) {
-  std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.createFile++;
-  record(name, access, shareMode, creation, flags);
+// Called under the lock.
+HANDLE openFile(LPCSTR name, DWORD access, DWORD shareMode, DWORD creation) {
   if (!name) return INVALID_HANDLE_VALUE;
   int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (creation == CREATE_ALWAYS) {
@@ -71,6 +67,24 @@ extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*,
   auto* file = new FileObject{fd};
   state().files.insert(file);
   return file;
+}
+
+}  // namespace
+
+extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
+                              DWORD flags, HANDLE) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  state().calls.createFile++;
+  record(name, access, shareMode, creation, flags);
+  return openFile(name, access, shareMode, creation);
+}
+
+extern "C" HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
+                              DWORD, HANDLE) {
+  if (!name) return INVALID_HANDLE_VALUE;
+  const std::string path = compat::utf8Of(name);
+  std::lock_guard<std::mutex> guard(state().lock);
+  return openFile(path.c_str(), access, shareMode, creation);
 }
 
 extern "C" BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, void*) {
@@ -113,6 +127,18 @@ extern "C" BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD do
   return total == count ? TRUE : FALSE;
 }
 
+extern "C" BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* position,
+                                 DWORD method) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  FileObject* file = lookup(handle);
+  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+  if (!file || method > FILE_END) return FALSE;
+  const off_t at = lseek(file->fd, static_cast<off_t>(distance.QuadPart), whence);
+  if (at < 0) return FALSE;
+  if (position) position->QuadPart = at;
+  return TRUE;
+}
+
 extern "C" DWORD GetFileSize(HANDLE handle, LPDWORD high) {
   std::lock_guard<std::mutex> guard(state().lock);
   state().calls.getFileSize++;
@@ -128,7 +154,7 @@ extern "C" BOOL CloseHandle(HANDLE handle) {
   std::lock_guard<std::mutex> guard(state().lock);
   state().calls.closeHandle++;
   FileObject* file = lookup(handle);
-  if (!file) return FALSE;
+  if (!file) return compat::closeThread(handle) ? TRUE : FALSE;
   state().files.erase(file);
   close(file->fd);
   delete file;

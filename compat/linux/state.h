@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <mutex>
+#include <string>
 #include <unordered_set>
 #include <vector>
 
@@ -14,6 +15,8 @@ namespace compat {
 struct FileObject {
   int fd;
 };
+
+struct ThreadObject;
 
 struct MemoryBlock {
   void* data;
@@ -30,6 +33,7 @@ struct State {
   std::unordered_set<FileObject*> files;
   std::unordered_set<MemoryBlock*> blocks;
   std::unordered_set<void*> libraries;
+  std::unordered_set<ThreadObject*> threads;
   std::vector<MessageBoxRecord> boxes;
   bool captureBoxes = false;
   FakeMixer mixer;
@@ -39,5 +43,9 @@ struct State {
 State& state();
 // The calling thread's last error, for GetLastError.
 void setLastError(DWORD code);
+// A thread's handle closed, under the lock: false when it names no thread.
+bool closeThread(HANDLE handle);
+// UTF-16 text as UTF-8, the stand-in's ANSI code page.
+std::string utf8Of(LPCWSTR text);
 
 }  // namespace compat
