@@ -24,12 +24,6 @@ FileObject* lookup(HANDLE handle) {
   return state().files.count(file) ? file : nullptr;
 }
 
-void record(LPCSTR name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) {
-  auto& calls = state().last.createFile;
-  if (calls.size() == 16) calls.erase(calls.begin());
-  calls.push_back({name ? name : "", access, shareMode, creation, flags});
-}
-
 // Whether some opener (of this process or another) holds the file.
 bool held(LPCSTR name) {
   int fd = open(name, O_RDONLY | O_CLOEXEC);
@@ -72,10 +66,8 @@ HANDLE openFile(LPCSTR name, DWORD access, DWORD shareMode, DWORD creation) {
 }  // namespace
 
 extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
-                              DWORD flags, HANDLE) {
+                              DWORD, HANDLE) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.createFile++;
-  record(name, access, shareMode, creation, flags);
   return openFile(name, access, shareMode, creation);
 }
 
@@ -89,7 +81,6 @@ extern "C" HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, void*
 
 extern "C" BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, void*) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.readFile++;
   if (done) *done = 0;
   FileObject* file = lookup(handle);
   if (!file) return FALSE;
@@ -107,22 +98,16 @@ extern "C" BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done
 
 extern "C" BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, void*) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.writeFile++;
   if (done) *done = 0;
   FileObject* file = lookup(handle);
   if (!file) return FALSE;
-  DWORD allowed = count;
-  std::int64_t& budget = state().faults.writeBudget;
-  if (budget >= 0 && static_cast<std::int64_t>(count) > budget)
-    allowed = static_cast<DWORD>(budget);
   DWORD total = 0;
-  while (total < allowed) {
-    ssize_t put = write(file->fd, static_cast<const char*>(buffer) + total, allowed - total);
+  while (total < count) {
+    ssize_t put = write(file->fd, static_cast<const char*>(buffer) + total, count - total);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) break;
     total += static_cast<DWORD>(put);
   }
-  if (budget >= 0) budget -= total;
   if (done) *done = total;
   return total == count ? TRUE : FALSE;
 }
@@ -141,7 +126,6 @@ extern "C" BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_IN
 
 extern "C" DWORD GetFileSize(HANDLE handle, LPDWORD high) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.getFileSize++;
   FileObject* file = lookup(handle);
   struct stat info;
   if (!file || fstat(file->fd, &info) != 0) return INVALID_FILE_SIZE;
@@ -152,7 +136,6 @@ extern "C" DWORD GetFileSize(HANDLE handle, LPDWORD high) {
 
 extern "C" BOOL CloseHandle(HANDLE handle) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.closeHandle++;
   FileObject* file = lookup(handle);
   if (!file) return compat::closeThread(handle) ? TRUE : FALSE;
   state().files.erase(file);
@@ -166,7 +149,6 @@ extern "C" BOOL CloseHandle(HANDLE handle) {
 // with delete sharing, so a held file is refused here.
 extern "C" BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.moveFile++;
   if (!existing || !target || held(existing)) return FALSE;
   struct stat info;
   if (stat(target, &info) == 0 && (!(flags & MOVEFILE_REPLACE_EXISTING) || S_ISDIR(info.st_mode) ||
@@ -178,7 +160,6 @@ extern "C" BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
 
 extern "C" BOOL DeleteFileA(LPCSTR name) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.deleteFile++;
   if (!name || held(name)) return FALSE;
   return unlink(name) == 0 ? TRUE : FALSE;
 }

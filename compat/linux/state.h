@@ -1,13 +1,12 @@
-// Bookkeeping shared by the stand-in's files: live objects, counters, faults.
+// Bookkeeping shared by the stand-in's files: the objects it holds.
 #pragma once
 
 #include <cstddef>
 #include <mutex>
 #include <string>
 #include <unordered_set>
-#include <vector>
 
-#include "compat/hooks.h"
+#include "compat/stand_in.h"
 #include "compat/win32.h"
 
 namespace compat {
@@ -26,18 +25,10 @@ struct MemoryBlock {
 
 struct State {
   std::mutex lock;  // plug-in threads may reach the layer too
-  CallCounts calls;
-  LastCalls last;
-  FakeClock clock;
-  Faults faults;
   std::unordered_set<FileObject*> files;
   std::unordered_set<MemoryBlock*> blocks;
   std::unordered_set<void*> libraries;
   std::unordered_set<ThreadObject*> threads;
-  std::vector<MessageBoxRecord> boxes;
-  bool captureBoxes = false;
-  FakeMixer mixer;
-  void* focus = nullptr;
 };
 
 State& state();

@@ -62,6 +62,10 @@ extern "C" DWORD GetLastError() {
   return lastError;
 }
 
+extern "C" void SetLastError(DWORD code) {
+  lastError = code;
+}
+
 // bytes -1: the text and its terminator. room 0: only counts.
 extern "C" int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int bytes, WCHAR* out,
                                    int room) {

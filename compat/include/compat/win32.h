@@ -86,6 +86,9 @@ constexpr UINT MB_ICONWARNING = 0x30;
 constexpr int IDOK = 1;
 
 constexpr UINT CP_ACP = 0;
+constexpr DWORD NO_ERROR = 0;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_LOCKED = 158;
 constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
 
 // Windows and messages: just enough for a hidden window that answers and
@@ -242,6 +245,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int wsprintfA(char* out, LPCSTR format, ...);
 HWND GetFocus();
 DWORD GetLastError();
+void SetLastError(DWORD code);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, WCHAR* out, int room);
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
