@@ -47,8 +47,9 @@ function(add_dropin_library name)
   if(WIN32)
     set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} RUNTIME_OUTPUT_DIRECTORY ${DIST_DIR}
       ARCHIVE_OUTPUT_DIRECTORY ${DIST_DIR} IMPORT_PREFIX lib IMPORT_SUFFIX .a)
-    set(no_crt ${PROJECT_SOURCE_DIR}/compat/win32/no_crt.cpp)
-    target_sources(${name} PRIVATE ${ARG_DEF} ${no_crt})
+    # The DLLs' own runtime: the entry point and the memory routines.
+    set(no_crt ${PROJECT_SOURCE_DIR}/runtime/no_crt.cpp)
+    target_sources(${name} PRIVATE ${ARG_DEF} ${PROJECT_SOURCE_DIR}/runtime/dllmain.cpp ${no_crt})
     set_source_files_properties(${no_crt} PROPERTIES COMPILE_OPTIONS "-fno-builtin")
     # No C runtime: DllMain is the entry point, libgcc the only support
     # library (64-bit division, stack probes); stripped. A base address of
@@ -88,4 +89,27 @@ function(dropin_link target)
       target_link_libraries(${target} PRIVATE ${lib})
     endif()
   endforeach()
+endfunction()
+
+# add_plugin(<target> <file name> <output folder> <source>...): a Winamp 2
+# plug-in of ours, "<file name>.dll" on both platforms. Natively it calls the
+# Linux stand-in for windows, messages and the wave-out device.
+function(add_plugin name file_name dir)
+  add_library(${name} MODULE ${ARGN})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/include ${PROJECT_SOURCE_DIR}/plugins/common
+                                             ${PROJECT_SOURCE_DIR}/compat/include)
+  target_link_libraries(${name} PRIVATE project_warnings)
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${file_name} SUFFIX ".dll"
+                        LIBRARY_OUTPUT_DIRECTORY ${dir} CXX_VISIBILITY_PRESET hidden)
+  dropin_version_resource(${name} ${file_name}.dll "Winamp 2 plug-in ${file_name}")
+  if(WIN32)
+    # The runtime linked in (its notices: plugins/RUNTIME-NOTICES.txt), no symbols, no
+    # time stamp and no base address derived from the output's path: the same
+    # sources give the same bytes wherever they are built.
+    target_link_options(${name} PRIVATE -static -static-libgcc -static-libstdc++ -s
+                        -Wl,--no-insert-timestamp -Wl,--disable-auto-image-base)
+    target_link_libraries(${name} PRIVATE user32 winmm)
+  else()
+    target_link_libraries(${name} PRIVATE win32compat)
+  endif()
 endfunction()

@@ -31,10 +31,13 @@
 #include "host_window.h"
 #include "imgcodec2.h"
 #include "inbridge.h"
-#include "portable.h"
 #include "wav_file.h"
 
 namespace {
+
+std::int64_t nowMs() {
+  return static_cast<std::int64_t>(GetTickCount64());
+}
 
 #ifdef _WIN32
 const char kSeparator = '\\';
@@ -202,34 +205,34 @@ bool playWithProgress(const std::string& wavPath, const DDPIXELFORMAT& format,
   }
   SetXVolume(255);
   SetXPan(0);
-  std::int64_t nextLine = 0, movedAt = plugin::nowMs();
+  std::int64_t nextLine = 0, movedAt = nowMs();
   int position = 0, seen = 0;
   const int length = GetXLength();
   while (demo::pumpMessages()) {
     position = GetXOutputTime();
     if (position != seen) {
       seen = position;
-      movedAt = plugin::nowMs();
+      movedAt = nowMs();
     }
     if (DDLockSurface() == 0) {
       demo::drawProgress(lockedSurface(format, mode, picture), barX, barY, barWidth, 16, position,
                          length);
       DDUnlockSurface();
     }
-    if (plugin::nowMs() >= nextLine || position >= length) {
+    if (nowMs() >= nextLine || position >= length) {
       std::printf("playing: %5.2f s of %.2f s\n", position / 1000.0, length / 1000.0);
       std::fflush(stdout);
-      nextLine = plugin::nowMs() + 500;
+      nextLine = nowMs() + 500;
     }
     if (demo::trackEnded()) return true;
-    if (plugin::nowMs() - movedAt > kStalledMs) {
+    if (nowMs() - movedAt > kStalledMs) {
       std::printf(
           "demo: the position stopped at %d ms of %d ms and the end of the track never "
           "came%s\n",
           position, length, position == 0 ? ": the sound device plays nothing" : "");
       return false;
     }
-    plugin::sleepMs(40);
+    Sleep(40);
   }
   std::printf("demo: the window was closed at %d ms of %d ms\n", position, length);
   return false;
@@ -239,9 +242,8 @@ void handshakeScreenshot(const Options& options) {
   const std::string done = inDir(options.out, "screen.done");
   std::remove(done.c_str());
   writeFile(inDir(options.out, "screen.ready"), {});
-  const std::int64_t deadline = plugin::nowMs() + 60000;
-  while (!fileExists(done) && plugin::nowMs() < deadline && demo::pumpMessages())
-    plugin::sleepMs(50);
+  const std::int64_t deadline = nowMs() + 60000;
+  while (!fileExists(done) && nowMs() < deadline && demo::pumpMessages()) Sleep(50);
 }
 
 int run(const Options& options) {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "compat/hooks.h"
 #include "imgcodec2.h"
+#include "win32_spy.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ const std::string& scratch(const char* what) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
   static const int targets[] = {0, 8, 15, 16, 24, 0, 8, 24};
-  compat::faults().allocLimit = 4u << 20;  // keeps absurd sizes from slowing the fuzzer down
+  spy::faults().allocLimit = 4u << 20;  // keeps absurd sizes from slowing the fuzzer down
   ConfigBMP(BMP_CFG_TARGET_BPP, targets[data[0] & 7]);
   ConfigBMP(BMP_CFG_RGB_ORDER, (data[0] >> 3) & 1);
   ConfigBMP(BMP_CFG_SAVE_TOP_DOWN, (data[0] >> 4) & 1);

@@ -2,22 +2,21 @@
 // calls: display modes of 320x200 up to 2048x1536 at 8, 15, 16, 24 and 32
 // bits, a primary surface in system memory whose pitch is wider than a row
 // (between canary bytes), surfaces lost by a mode change, palettes of 256
-// entries, reference counts, and scripted results.
+// entries and reference counts.
 #include <cstring>
-#include <memory>
 
-#include "compat/ddraw_hooks.h"
+#include "compat/display.h"
 
 namespace compat {
 
-FakeDisplay& display() {
-  static FakeDisplay d;
+Display& display() {
+  static Display d;
   return d;
 }
 
 void resetDisplay() {
   const int live = display().liveObjects;
-  display() = FakeDisplay{};
+  display() = Display{};
   display().liveObjects = live;
 }
 
@@ -26,20 +25,6 @@ void resetDisplay() {
 namespace {
 
 using compat::display;
-
-// The next scripted result of a call, logged under its name and numbers.
-HRESULT call(const std::string& name, std::initializer_list<long long> numbers = {}) {
-  std::string entry = name;
-  for (long long n : numbers) entry += " " + std::to_string(n);
-  auto& calls = display().calls;
-  if (calls.size() >= 4096) calls.erase(calls.begin(), calls.begin() + 2048);
-  calls.push_back(entry);
-  auto& queue = display().script[name];
-  if (queue.empty()) return DD_OK;
-  HRESULT result = queue.front();
-  queue.pop_front();
-  return result;
-}
 
 DWORD bytesPerPixel(DWORD bpp) {
   return (bpp + 1) / 8;
@@ -59,50 +44,41 @@ template <class Interface>
 class Counted : public Interface {
  public:
   Counted() { display().liveObjects++; }
-  void addRef() { ++refs_; }
   virtual ~Counted() { display().liveObjects--; }
+  ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {
-    display().calls.push_back(name() + ".Release");
     const ULONG left = --refs_;
     if (left == 0) delete this;
     return left;
   }
 
- protected:
-  virtual std::string name() const = 0;
-
  private:
   ULONG refs_ = 1;
 };
 
-class FakePalette final : public Counted<IDirectDrawPalette> {
+class MemoryPalette final : public Counted<IDirectDrawPalette> {
  public:
-  explicit FakePalette(const PALETTEENTRY* initial) {
+  explicit MemoryPalette(const PALETTEENTRY* initial) {
     std::memcpy(entries_, initial, sizeof entries_);
   }
-  HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* out) override {
-    HRESULT r = call("GetEntries", {flags, base, count});
-    if (r != DD_OK) return r;
+  HRESULT GetEntries(DWORD, DWORD base, DWORD count, PALETTEENTRY* out) override {
     if (!out || base > 256 || count > 256 - base) return DDERR_INVALIDPARAMS;
     std::memcpy(out, entries_ + base, count * sizeof *out);
     return DD_OK;
   }
-  HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* in) override {
-    HRESULT r = call("SetEntries", {flags, start, count});
-    if (r != DD_OK) return r;
+  HRESULT SetEntries(DWORD, DWORD start, DWORD count, PALETTEENTRY* in) override {
     if (!in || start > 256 || count > 256 - start) return DDERR_INVALIDPARAMS;
     std::memcpy(entries_ + start, in, count * sizeof *in);
     return DD_OK;
   }
 
  private:
-  std::string name() const override { return "Palette"; }
   PALETTEENTRY entries_[256];
 };
 
-class FakeSurface final : public Counted<IDirectDrawSurface> {
+class MemorySurface final : public Counted<IDirectDrawSurface> {
  public:
-  FakeSurface(DWORD width, DWORD height, DWORD bpp)
+  MemorySurface(DWORD width, DWORD height, DWORD bpp)
       : width_(width),
         height_(height),
         bpp_(bpp),
@@ -114,15 +90,11 @@ class FakeSurface final : public Counted<IDirectDrawSurface> {
     display().surfaceMemory = &memory_;
     display().surfacePitch = pitch_;
   }
-  ~FakeSurface() override {
+  ~MemorySurface() override {
     if (display().surfaceMemory == &memory_) display().surfaceMemory = nullptr;
     if (palette_) palette_->Release();
   }
-  HRESULT Lock(RECT* rect, DDSURFACEDESC* desc, DWORD flags, HANDLE) override {
-    display().lockRectWasNull = rect == nullptr;
-    display().lockDescSize = desc ? desc->dwSize : 0;
-    HRESULT r = call("Lock", {flags});
-    if (r != DD_OK) return r;
+  HRESULT Lock(RECT*, DDSURFACEDESC* desc, DWORD, HANDLE) override {
     if (lost()) return DDERR_SURFACELOST;
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
     desc->dwFlags |= DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_LPSURFACE | DDSD_PIXELFORMAT;
@@ -134,35 +106,22 @@ class FakeSurface final : public Counted<IDirectDrawSurface> {
     describe(desc->ddpfPixelFormat, bpp_);
     return DD_OK;
   }
-  HRESULT Unlock(LPVOID address) override {
-    display().unlockAddress = address;
-    return call("Unlock");
-  }
-  HRESULT Restore() override {
-    HRESULT r = call("Restore");
-    return r == DD_OK && lost() ? DDERR_WRONGMODE : r;
-  }
+  HRESULT Unlock(LPVOID) override { return DD_OK; }
+  HRESULT Restore() override { return lost() ? DDERR_WRONGMODE : DD_OK; }
   HRESULT GetPixelFormat(DDPIXELFORMAT* pf) override {
-    display().pixelFormatSizeIn = pf ? pf->dwSize : 0;
-    display().pixelFormatFlagsIn = pf ? pf->dwFlags : 0;
-    HRESULT r = call("GetPixelFormat");
-    if (r != DD_OK) return r;
     if (!pf || pf->dwSize != sizeof(DDPIXELFORMAT)) return DDERR_INVALIDPARAMS;
     describe(*pf, bpp_);
     return DD_OK;
   }
   HRESULT SetPalette(IDirectDrawPalette* palette) override {
-    HRESULT r = call("SetPalette");
-    if (r != DD_OK) return r;
     // The surface holds its own reference, as DirectDraw does.
-    if (palette) static_cast<FakePalette*>(palette)->addRef();
+    if (palette) palette->AddRef();
     if (palette_) palette_->Release();
     palette_ = palette;
     return DD_OK;
   }
 
  private:
-  std::string name() const override { return "Surface"; }
   bool lost() const { return mode_ != display().modeChanges; }
   DWORD width_, height_, bpp_;
   int mode_;  // display().modeChanges when made
@@ -172,17 +131,13 @@ class FakeSurface final : public Counted<IDirectDrawSurface> {
   IDirectDrawPalette* palette_ = nullptr;
 };
 
-class FakeDirectDraw final : public Counted<IDirectDraw> {
+class MemoryDirectDraw final : public Counted<IDirectDraw> {
  public:
   HRESULT SetCooperativeLevel(HWND window, DWORD flags) override {
-    display().cooperativeWindow = window;
-    HRESULT r = call("SetCooperativeLevel", {flags});
     // Exclusive mode needs a window, as on Windows.
-    return r == DD_OK && !window && (flags & DDSCL_EXCLUSIVE) ? DDERR_INVALIDPARAMS : r;
+    return !window && (flags & DDSCL_EXCLUSIVE) ? DDERR_INVALIDPARAMS : DD_OK;
   }
   HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp) override {
-    HRESULT r = call("SetDisplayMode", {width, height, bpp});
-    if (r != DD_OK) return r;
     const bool depthOk = bpp == 8 || bpp == 15 || bpp == 16 || bpp == 24 || bpp == 32;
     if (!depthOk || width < 320 || width > 2048 || height < 200 || height > 1536)
       return DDERR_INVALIDMODE;
@@ -192,46 +147,27 @@ class FakeDirectDraw final : public Counted<IDirectDraw> {
     display().modeChanges++;
     return DD_OK;
   }
-  HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface,
-                        IUnknown* outer) override {
-    display().surfaceDescSize = desc ? desc->dwSize : 0;
-    display().surfaceFlags = desc ? desc->dwFlags : 0;
-    display().surfaceCaps = desc ? desc->ddsCaps.dwCaps : 0;
-    display().outerWasNull = outer == nullptr;
-    HRESULT r = call("CreateSurface");
-    if (r != DD_OK) return r;
+  HRESULT CreateSurface(DDSURFACEDESC* desc, IDirectDrawSurface** surface, IUnknown*) override {
     if (!desc || !surface || desc->dwSize != sizeof(DDSURFACEDESC) ||
         !(desc->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE)) {
       return DDERR_INVALIDPARAMS;
     }
-    *surface = new FakeSurface(display().width, display().height, display().bpp);
+    *surface = new MemorySurface(display().width, display().height, display().bpp);
     return DD_OK;
   }
   HRESULT CreatePalette(DWORD flags, PALETTEENTRY* entries, IDirectDrawPalette** palette,
-                        IUnknown* outer) override {
-    display().outerWasNull = outer == nullptr;
-    HRESULT r = call("CreatePalette", {flags});
-    if (r != DD_OK) return r;
+                        IUnknown*) override {
     if (!entries || !palette || !(flags & DDPCAPS_8BIT)) return DDERR_INVALIDPARAMS;
-    display().initialPalette.assign(entries, entries + 256);
-    *palette = new FakePalette(entries);
+    *palette = new MemoryPalette(entries);
     return DD_OK;
   }
-  HRESULT WaitForVerticalBlank(DWORD flags, HANDLE) override {
-    return call("WaitForVerticalBlank", {flags});
-  }
-
- private:
-  std::string name() const override { return "DirectDraw"; }
+  HRESULT WaitForVerticalBlank(DWORD, HANDLE) override { return DD_OK; }
 };
 
 }  // namespace
 
-extern "C" HRESULT DirectDrawCreate(GUID* guid, IDirectDraw** directDraw, IUnknown* outer) {
-  display().outerWasNull = outer == nullptr;
-  HRESULT r = call("DirectDrawCreate", {guid == nullptr ? 0 : 1});
-  if (r != DD_OK) return r;
+extern "C" HRESULT DirectDrawCreate(GUID*, IDirectDraw** directDraw, IUnknown*) {
   if (!directDraw) return DDERR_INVALIDPARAMS;
-  *directDraw = new FakeDirectDraw;
+  *directDraw = new MemoryDirectDraw;
   return DD_OK;
 }

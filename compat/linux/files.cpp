@@ -1,6 +1,7 @@
-// CreateFileA and friends over POSIX descriptors. A share mode of 0 is made
-// real with an exclusive flock, so a second opener is denied as on Windows;
-// replacing or deleting a file that an opener holds is refused, as Wine does.
+// CreateFileA and friends over POSIX descriptors (CloseHandle closes threads'
+// handles too). A share mode of 0 is made real with an exclusive flock, so a
+// second opener is denied as on Windows; replacing or deleting a file that an
+// opener holds is refused, as Wine does.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,12 +24,6 @@ FileObject* lookup(HANDLE handle) {
   return state().files.count(file) ? file : nullptr;
 }
 
-void record(LPCSTR name, DWORD access, DWORD shareMode, DWORD creation, DWORD flags) {
-  auto& calls = state().last.createFile;
-  if (calls.size() == 16) calls.erase(calls.begin());
-  calls.push_back({name ? name : "", access, shareMode, creation, flags});
-}
-
 // Whether some opener (of this process or another) holds the file.
 bool held(LPCSTR name) {
   int fd = open(name, O_RDONLY | O_CLOEXEC);
@@ -38,13 +33,8 @@ bool held(LPCSTR name) {
   return locked;
 }
 
-}  // namespace
-
-extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
-                              DWORD flags, HANDLE) {
-  std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.createFile++;
-  record(name, access, shareMode, creation, flags);
+// Called under the lock.
+HANDLE openFile(LPCSTR name, DWORD access, DWORD shareMode, DWORD creation) {
   if (!name) return INVALID_HANDLE_VALUE;
   int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
   if (creation == CREATE_ALWAYS) {
@@ -73,9 +63,24 @@ extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*,
   return file;
 }
 
+}  // namespace
+
+extern "C" HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
+                              DWORD, HANDLE) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  return openFile(name, access, shareMode, creation);
+}
+
+extern "C" HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, void*, DWORD creation,
+                              DWORD, HANDLE) {
+  if (!name) return INVALID_HANDLE_VALUE;
+  const std::string path = compat::utf8Of(name);
+  std::lock_guard<std::mutex> guard(state().lock);
+  return openFile(path.c_str(), access, shareMode, creation);
+}
+
 extern "C" BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done, void*) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.readFile++;
   if (done) *done = 0;
   FileObject* file = lookup(handle);
   if (!file) return FALSE;
@@ -93,29 +98,34 @@ extern "C" BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD count, LPDWORD done
 
 extern "C" BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD count, LPDWORD done, void*) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.writeFile++;
   if (done) *done = 0;
   FileObject* file = lookup(handle);
   if (!file) return FALSE;
-  DWORD allowed = count;
-  std::int64_t& budget = state().faults.writeBudget;
-  if (budget >= 0 && static_cast<std::int64_t>(count) > budget)
-    allowed = static_cast<DWORD>(budget);
   DWORD total = 0;
-  while (total < allowed) {
-    ssize_t put = write(file->fd, static_cast<const char*>(buffer) + total, allowed - total);
+  while (total < count) {
+    ssize_t put = write(file->fd, static_cast<const char*>(buffer) + total, count - total);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) break;
     total += static_cast<DWORD>(put);
   }
-  if (budget >= 0) budget -= total;
   if (done) *done = total;
   return total == count ? TRUE : FALSE;
 }
 
+extern "C" BOOL SetFilePointerEx(HANDLE handle, LARGE_INTEGER distance, LARGE_INTEGER* position,
+                                 DWORD method) {
+  std::lock_guard<std::mutex> guard(state().lock);
+  FileObject* file = lookup(handle);
+  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+  if (!file || method > FILE_END) return FALSE;
+  const off_t at = lseek(file->fd, static_cast<off_t>(distance.QuadPart), whence);
+  if (at < 0) return FALSE;
+  if (position) position->QuadPart = at;
+  return TRUE;
+}
+
 extern "C" DWORD GetFileSize(HANDLE handle, LPDWORD high) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.getFileSize++;
   FileObject* file = lookup(handle);
   struct stat info;
   if (!file || fstat(file->fd, &info) != 0) return INVALID_FILE_SIZE;
@@ -126,9 +136,8 @@ extern "C" DWORD GetFileSize(HANDLE handle, LPDWORD high) {
 
 extern "C" BOOL CloseHandle(HANDLE handle) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.closeHandle++;
   FileObject* file = lookup(handle);
-  if (!file) return FALSE;
+  if (!file) return compat::closeThread(handle) ? TRUE : FALSE;
   state().files.erase(file);
   close(file->fd);
   delete file;
@@ -140,7 +149,6 @@ extern "C" BOOL CloseHandle(HANDLE handle) {
 // with delete sharing, so a held file is refused here.
 extern "C" BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.moveFile++;
   if (!existing || !target || held(existing)) return FALSE;
   struct stat info;
   if (stat(target, &info) == 0 && (!(flags & MOVEFILE_REPLACE_EXISTING) || S_ISDIR(info.st_mode) ||
@@ -152,7 +160,6 @@ extern "C" BOOL MoveFileExA(LPCSTR existing, LPCSTR target, DWORD flags) {
 
 extern "C" BOOL DeleteFileA(LPCSTR name) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.deleteFile++;
   if (!name || held(name)) return FALSE;
   return unlink(name) == 0 ? TRUE : FALSE;
 }

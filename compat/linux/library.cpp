@@ -9,10 +9,6 @@
 using compat::state;
 
 extern "C" HMODULE LoadLibraryA(LPCSTR name) {
-  {
-    std::lock_guard<std::mutex> guard(state().lock);
-    state().calls.loadLibrary++;
-  }
   if (!name || !*name) return nullptr;
   void* handle = dlopen(name, RTLD_NOW | RTLD_LOCAL);
   if (handle) {
@@ -30,7 +26,6 @@ extern "C" FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 extern "C" BOOL FreeLibrary(HMODULE module) {
   {
     std::lock_guard<std::mutex> guard(state().lock);
-    state().calls.freeLibrary++;
     if (!state().libraries.erase(module)) return FALSE;
   }
   return dlclose(module) == 0 ? TRUE : FALSE;

@@ -1,7 +1,7 @@
 // Movable global memory: the handle is a bookkeeping record, never the
 // address of the data, so code that mixes the two up fails in tests. A call
-// with a handle that names no live block (a freed one, say) is refused and
-// counted.
+// with a handle that names no live block (a freed one, say) is refused, and
+// GetLastError tells a refusal from the last unlock, as on Windows.
 #include <sys/mman.h>
 
 #include <cstdlib>
@@ -18,7 +18,7 @@ namespace {
 MemoryBlock* lookup(HGLOBAL handle) {
   auto* block = static_cast<MemoryBlock*>(handle);
   if (state().blocks.count(block)) return block;
-  state().calls.refusedGlobal++;
+  compat::setLastError(ERROR_INVALID_HANDLE);
   return nullptr;
 }
 
@@ -26,11 +26,6 @@ MemoryBlock* lookup(HGLOBAL handle) {
 
 extern "C" HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
   std::lock_guard<std::mutex> guard(state().lock);
-  compat::Faults& faults = state().faults;
-  state().calls.globalAlloc++;
-  state().last.globalAllocFlags = flags;
-  if (faults.failAllocCall > 0 && --faults.failAllocCall == 0) return nullptr;
-  if (faults.allocLimit != 0 && bytes > faults.allocLimit) return nullptr;
   void* data =
       (flags & GMEM_ZEROINIT) ? std::calloc(bytes ? bytes : 1, 1) : std::malloc(bytes ? bytes : 1);
   if (!data) return nullptr;
@@ -41,7 +36,6 @@ extern "C" HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes) {
 
 extern "C" LPVOID GlobalLock(HGLOBAL handle) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.globalLock++;
   MemoryBlock* block = lookup(handle);
   if (!block) return nullptr;
   block->locks++;
@@ -50,19 +44,19 @@ extern "C" LPVOID GlobalLock(HGLOBAL handle) {
 
 extern "C" BOOL GlobalUnlock(HGLOBAL handle) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.globalUnlock++;
   MemoryBlock* block = lookup(handle);
   if (!block) return FALSE;
   if (block->locks == 0) {
-    state().calls.refusedGlobal++;
+    compat::setLastError(ERROR_NOT_LOCKED);
     return FALSE;
   }
-  return --block->locks > 0 ? TRUE : FALSE;
+  if (--block->locks > 0) return TRUE;
+  compat::setLastError(NO_ERROR);
+  return FALSE;
 }
 
 extern "C" HGLOBAL GlobalFree(HGLOBAL handle) {
   std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.globalFree++;
   MemoryBlock* block = lookup(handle);
   if (!block) return handle;
   state().blocks.erase(block);
@@ -74,12 +68,7 @@ extern "C" HGLOBAL GlobalFree(HGLOBAL handle) {
 // Pages of zeros of their own, as a new region of VirtualAlloc is; only the
 // plain request (a new region, committed, read and write) is served.
 extern "C" LPVOID VirtualAlloc(LPVOID address, std::size_t bytes, DWORD type, DWORD protect) {
-  std::lock_guard<std::mutex> guard(state().lock);
-  state().calls.virtualAlloc++;
-  if (state().faults.failVirtualAlloc || address || bytes == 0 || !(type & MEM_COMMIT) ||
-      protect != PAGE_READWRITE) {
-    return nullptr;
-  }
+  if (address || bytes == 0 || !(type & MEM_COMMIT) || protect != PAGE_READWRITE) return nullptr;
   void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return pages == MAP_FAILED ? nullptr : pages;
 }

@@ -1,5 +1,6 @@
 // The ANSI code page of the stand-in is UTF-8, as file names are on Linux;
-// MultiByteToWideChar turns it into UTF-16 as Windows does from its code page.
+// MultiByteToWideChar turns it into UTF-16 as Windows does from its code page,
+// and the wide calls (CreateFileW) turn UTF-16 back into it.
 #include <string>
 
 #include "compat/win32.h"
@@ -34,13 +35,35 @@ char32_t decodeUtf8(const unsigned char*& text, const unsigned char* end) {
 }  // namespace
 
 namespace compat {
+
 void setLastError(DWORD code) {
   lastError = code;
 }
+
+// A surrogate without its pair is written as its own code point.
+std::string utf8Of(LPCWSTR text) {
+  std::string out;
+  while (*text) {
+    char32_t c = *text++;
+    if (c >= 0xD800 && c < 0xDC00 && *text >= 0xDC00 && *text < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (*text++ - 0xDC00);
+    }
+    const int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[more] | (c >> (6 * more)));
+    for (int i = more - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+  }
+  return out;
+}
+
 }  // namespace compat
 
 extern "C" DWORD GetLastError() {
   return lastError;
+}
+
+extern "C" void SetLastError(DWORD code) {
+  lastError = code;
 }
 
 // bytes -1: the text and its terminator. room 0: only counts.

@@ -1,9 +1,9 @@
 // One wave-out device that plays like a sound card: a thread of its own takes
-// the queued buffers at the format's byte rate (times the speed a test sets),
-// keeps every byte it played, and marks each buffer done once played. The
-// position counts the samples played since the device was opened or reset.
-// Like a real driver, a paused device plays on for a moment (what it had
-// already handed to the hardware) before it stops.
+// the queued buffers at the format's byte rate (times the speed set), hands
+// every byte it plays to the listener, and marks each buffer done once
+// played. The position counts the samples played since the device was opened
+// or reset. Like a real driver, a paused device plays on for a moment (what
+// it had already handed to the hardware) before it stops.
 // With COMPAT_WAVEOUT_CAPTURE naming a file, the played bytes are also
 // appended to that file, so that a program's sound can be compared with its
 // source outside the program. COMPAT_WAVEOUT=absent starts a program with no
@@ -15,11 +15,10 @@
 #include <deque>
 #include <mutex>
 #include <set>
-#include <string>
 #include <thread>
 
+#include "compat/stand_in.h"
 #include "compat/win32.h"
-#include "state.h"
 
 namespace {
 
@@ -50,7 +49,7 @@ struct Card {
   std::mutex lock;
   std::set<Device*> devices;
   compat::WaveOutSettings settings = defaultSettings();
-  compat::WaveOutRecord record;
+  compat::WaveOutListener listener = nullptr;
 };
 
 // Never destroyed: a device left open keeps its thread until the process ends.
@@ -64,12 +63,8 @@ Device* find(HWAVEOUT handle) {
   return card().devices.count(device) ? device : nullptr;
 }
 
-void note(const std::string& call) {
-  card().record.calls.push_back(call);
-}
-
 void keep(Device& d, const char* bytes, std::size_t n) {
-  card().record.played.insert(card().record.played.end(), bytes, bytes + n);
+  if (card().listener) card().listener(reinterpret_cast<const std::uint8_t*>(bytes), n);
   if (d.capture) std::fwrite(bytes, 1, n, d.capture);
 }
 
@@ -130,17 +125,19 @@ WaveOutSettings& waveOutSettings() {
   return card().settings;
 }
 
-WaveOutRecord waveOutRecord() {
+int openWaveOutCount() {
   std::lock_guard<std::mutex> guard(card().lock);
-  WaveOutRecord copy = card().record;
-  copy.openDevices = static_cast<int>(card().devices.size());
-  return copy;
+  return static_cast<int>(card().devices.size());
 }
 
 void resetWaveOut() {
   std::lock_guard<std::mutex> guard(card().lock);
   card().settings = defaultSettings();
-  card().record = WaveOutRecord{};
+}
+
+void listenToWaveOut(WaveOutListener listener) {
+  std::lock_guard<std::mutex> guard(card().lock);
+  card().listener = listener;
 }
 
 }  // namespace compat
@@ -166,8 +163,6 @@ extern "C" MMRESULT waveOutOpen(HWAVEOUT* handle, UINT id, const WAVEFORMATEX* f
   d->format = f;
   if (const char* path = std::getenv("COMPAT_WAVEOUT_CAPTURE")) d->capture = std::fopen(path, "ab");
   card().devices.insert(d);
-  note("Open " + std::to_string(f.nSamplesPerSec) + " " + std::to_string(f.nChannels) + " " +
-       std::to_string(f.wBitsPerSample));
   d->player = std::thread(run, d);
   *handle = d;
   return MMSYSERR_NOERROR;
@@ -180,7 +175,6 @@ extern "C" MMRESULT waveOutClose(HWAVEOUT handle) {
     d = find(handle);
     if (!d) return MMSYSERR_INVALHANDLE;
     if (!d->queue.empty()) return WAVERR_STILLPLAYING;
-    note("Close");
     d->closing = true;
     card().devices.erase(d);
   }
@@ -223,7 +217,6 @@ extern "C" MMRESULT waveOutPause(HWAVEOUT handle) {
   std::lock_guard<std::mutex> guard(card().lock);
   Device* d = find(handle);
   if (!d) return MMSYSERR_INVALHANDLE;
-  note("Pause");
   if (!d->paused) {
     d->paused = true;
     d->silentFrom = Clock::now() + std::chrono::milliseconds(card().settings.pauseDelayMs);
@@ -235,7 +228,6 @@ extern "C" MMRESULT waveOutRestart(HWAVEOUT handle) {
   std::lock_guard<std::mutex> guard(card().lock);
   Device* d = find(handle);
   if (!d) return MMSYSERR_INVALHANDLE;
-  note("Restart");
   d->paused = false;
   return MMSYSERR_NOERROR;
 }
@@ -246,7 +238,6 @@ extern "C" MMRESULT waveOutReset(HWAVEOUT handle) {
   std::lock_guard<std::mutex> guard(card().lock);
   Device* d = find(handle);
   if (!d) return MMSYSERR_INVALHANDLE;
-  note("Reset");
   markAllDone(*d);
   d->played = 0;
   d->owed = 0;
@@ -267,11 +258,8 @@ extern "C" MMRESULT waveOutGetPosition(HWAVEOUT handle, MMTIME* time, UINT size)
   return MMSYSERR_NOERROR;
 }
 
-extern "C" MMRESULT waveOutSetVolume(HWAVEOUT handle, DWORD volume) {
+// The card has no volume of its own: the level is taken and not applied.
+extern "C" MMRESULT waveOutSetVolume(HWAVEOUT handle, DWORD) {
   std::lock_guard<std::mutex> guard(card().lock);
-  if (!find(handle)) return MMSYSERR_INVALHANDLE;
-  char text[32];
-  std::snprintf(text, sizeof text, "SetVolume %08X", static_cast<unsigned>(volume));
-  note(text);
-  return MMSYSERR_NOERROR;
+  return find(handle) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
 }

@@ -6,12 +6,9 @@
 // window. Built with IN_WAV_UNICODE it takes UTF-16 paths (IN_UNICODE).
 #include <atomic>
 #include <climits>
-#include <cstdio>
 #include <cstring>
-#include <string>
 
-#include "compat/win32.h"
-#include "portable.h"
+#include "plugin_base.h"
 #include "wav_format.h"
 #include "winamp/plugin.h"
 
@@ -22,8 +19,8 @@ using wavfile::WavFormat;
 // Set by Play before the thread starts and cleared by Stop after it ended:
 // thread, file, wav, chunk. Shared with the running thread: the atomics.
 struct Player {
-  plugin::Thread thread;
-  FILE* file = nullptr;
+  HANDLE thread = nullptr;
+  HANDLE file = nullptr;
   WavFormat wav;
   std::uint64_t chunk = 0;  // bytes handed to the output at a time
   std::atomic<bool> stop{false};
@@ -48,60 +45,56 @@ int msOf(std::uint64_t bytes, const WavFormat& w) {
   return static_cast<int>(seconds * 1000 + bytes % perSecond * 1000 / perSecond);
 }
 
+// Opened for reading, shared with readers and writers; nullptr when it cannot be.
+HANDLE openFile(const char* name) {
+#ifdef IN_WAV_UNICODE
+  const HANDLE file =
+      CreateFileW(reinterpret_cast<LPCWSTR>(name), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#else
+  const HANDLE file = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+#endif
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
 #ifdef IN_WAV_UNICODE
 constexpr unsigned kVersionFlags = IN_UNICODE;
-#ifndef _WIN32
-// Linux file names are UTF-8.
-std::string utf8(const WCHAR* text) {
-  std::string out;
-  while (*text) {
-    char32_t c = *text++;
-    if (c >= 0xD800 && c < 0xDC00 && *text >= 0xDC00 && *text < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (*text++ - 0xDC00);
-    }
-    const int more = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-    static const unsigned char kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
-    out += static_cast<char>(kLead[more] | (c >> (6 * more)));
-    for (int i = more - 1; i >= 0; --i) out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
-  }
-  return out;
-}
-#endif
-FILE* openFile(const char* name) {
-  const auto* wide = reinterpret_cast<const WCHAR*>(name);
-#ifdef _WIN32
-  return _wfopen(wide, L"rb");
-#else
-  return std::fopen(utf8(wide).c_str(), "rb");
-#endif
-}
 #else
 constexpr unsigned kVersionFlags = 0;
-FILE* openFile(const char* name) {
-  return std::fopen(name, "rb");
-}
 #endif
 
+// Files and positions stay below LONG_MAX (2 GiB on Windows).
+bool seekFile(HANDLE file, std::uint64_t at) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(at);
+  return at <= LONG_MAX && SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
+}
+
+// Bytes read from the file's position on: fewer at its end.
+std::size_t readNext(HANDLE file, void* dst, std::size_t n) {
+  DWORD got = 0;
+  return ReadFile(file, dst, static_cast<DWORD>(n), &got, nullptr) ? got : 0;
+}
+
 bool readAt(void* file, std::uint64_t at, void* dst, std::size_t n) {
-  FILE* f = static_cast<FILE*>(file);
-  return at <= LONG_MAX && std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 &&
-         std::fread(dst, 1, n, f) == n;
+  return seekFile(file, at) && readNext(file, dst, n) == n;
 }
 
 // 0: a PCM WAV file we play; -1: cannot be opened; 1: not a file we play
-// (or not one we can play safely). Positions stay below LONG_MAX, where the
-// file's seeks reach on every platform.
-int openWav(const char* name, FILE*& file, WavFormat& info) {
+// (or not one we can play safely).
+int openWav(const char* name, HANDLE& file, WavFormat& info) {
   file = name ? openFile(name) : nullptr;
   if (!file) return -1;
-  if (std::fseek(file, 0, SEEK_END) != 0) return 1;
-  const long size = std::ftell(file);
-  if (size < 0 || !wavfile::parseWav(readAt, file, static_cast<std::uint64_t>(size), info))
+  LARGE_INTEGER size, zero;
+  zero.QuadPart = 0;
+  if (!SetFilePointerEx(file, zero, &size, FILE_END) || size.QuadPart > LONG_MAX ||
+      !wavfile::parseWav(readAt, file, static_cast<std::uint64_t>(size.QuadPart), info))
     return 1;
-  return std::fseek(file, static_cast<long>(info.dataOffset), SEEK_SET) == 0 ? 0 : 1;
+  return seekFile(file, info.dataOffset) ? 0 : 1;
 }
 
-void decodeThread(void*) {
+DWORD WINAPI decodeThread(LPVOID) {
   Player& p = player();
   In_Module& in = module();
   Out_Module* out = in.outMod;
@@ -117,7 +110,7 @@ void decodeThread(void*) {
       std::uint64_t at = static_cast<std::uint64_t>(seek) *
                          static_cast<std::uint64_t>(w.bytesPerSecond) / 1000 / block * block;
       if (at > w.dataBytes) at = w.dataBytes;
-      std::fseek(p.file, static_cast<long>(w.dataOffset + at), SEEK_SET);
+      seekFile(p.file, w.dataOffset + at);
       p.decodedBytes = at;
       out->Flush(msOf(at, w));
       // Taken in one exchange once the output is there: a seek asked for
@@ -133,12 +126,12 @@ void decodeThread(void*) {
         PostMessageA(in.hMainWindow, WM_WA_MPEG_EOF, 0, 0);
         endPosted = true;
       }
-      plugin::sleepMs(10);
+      Sleep(10);
       continue;
     }
     const std::uint64_t left = w.dataBytes - p.decodedBytes;
     const std::size_t want = static_cast<std::size_t>(chunk < left ? chunk : left);
-    const std::size_t got = want > 0 ? std::fread(buffer, 1, want, p.file) / block * block : 0;
+    const std::size_t got = want > 0 ? readNext(p.file, buffer, want) / block * block : 0;
     if (got == 0) {
       ended = true;
       continue;
@@ -155,11 +148,12 @@ void decodeThread(void*) {
       bytes = frames > 0 ? static_cast<std::size_t>(frames) * block : 0;
       if (bytes > sizeof buffer) bytes = sizeof buffer / block * block;
     }
-    while (!p.stop && p.seekTo < 0 && out->CanWrite() < static_cast<int>(bytes)) plugin::sleepMs(5);
+    while (!p.stop && p.seekTo < 0 && out->CanWrite() < static_cast<int>(bytes)) Sleep(5);
     if (p.stop || p.seekTo >= 0) continue;
     out->Write(buffer, static_cast<int>(bytes));
     p.decodedBytes += got;
   }
+  return 0;
 }
 
 void WINAMP_CDECL config(HWND) {}
@@ -180,16 +174,18 @@ int WINAMP_CDECL isOurFile(char*) {
 // Closes what a play opened.
 void endPlay(Player& p) {
   module().outMod->Close();
-  std::fclose(p.file);
+  CloseHandle(p.file);
   p.file = nullptr;
   p.wav = WavFormat{};
 }
 
 void WINAMP_CDECL stop() {
   Player& p = player();
-  if (!p.thread.running()) return;
+  if (!p.thread) return;
   p.stop = true;
-  p.thread.join();
+  WaitForSingleObject(p.thread, INFINITE);
+  CloseHandle(p.thread);
+  p.thread = nullptr;
   endPlay(p);
 }
 
@@ -200,16 +196,16 @@ int WINAMP_CDECL play(char* name) {
   Player& p = player();
   In_Module& in = module();
   stop();
-  FILE* file = nullptr;
+  HANDLE file = nullptr;
   WavFormat w;
   const int result = openWav(name, file, w);
   if (result != 0) {
-    if (file) std::fclose(file);
+    if (file) CloseHandle(file);
     return result;
   }
   const int latency = in.outMod->Open(w.rate, w.channels, w.bits, -1, -1);
   if (latency < 0) {
-    std::fclose(file);
+    CloseHandle(file);
     return 1;
   }
   p.file = file;
@@ -223,7 +219,8 @@ int WINAMP_CDECL play(char* name) {
   p.paused = false;
   p.seekTo = -1;
   p.decodedBytes = 0;
-  if (!p.thread.start(decodeThread, nullptr)) {
+  p.thread = CreateThread(nullptr, 0, decodeThread, nullptr, 0, nullptr);
+  if (!p.thread) {
     endPlay(p);
     return 1;
   }
@@ -249,13 +246,13 @@ int WINAMP_CDECL getLength() {
 
 int WINAMP_CDECL getOutputTime() {
   Player& p = player();
-  if (!p.thread.running()) return 0;
+  if (!p.thread) return 0;
   const int seek = p.seekTo.load();
   return seek >= 0 ? seek : module().outMod->GetOutputTime();
 }
 
 void WINAMP_CDECL setOutputTime(int ms) {
-  if (player().thread.running()) player().seekTo = ms < 0 ? 0 : ms;
+  if (player().thread) player().seekTo = ms < 0 ? 0 : ms;
 }
 
 void WINAMP_CDECL setVolume(int volume) {

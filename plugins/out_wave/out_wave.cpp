@@ -5,11 +5,11 @@
 // after its last Write). No thread of its own and no callback: every call
 // first takes back the blocks the device has finished with. Every function
 // may be called from the input plug-in's thread or the host's.
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "compat/win32.h"
-#include "portable.h"
+#include "plugin_base.h"
 #include "winamp/plugin.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "blitkit.h"
-#include "compat/ddraw_hooks.h"
-#include "compat/hooks.h"
+#include "ddraw_spy.h"
+#include "win32_spy.h"
 
 using Calls = std::vector<std::string>;
 
@@ -36,8 +36,8 @@ class Display : public ::testing::Test {
  protected:
   void SetUp() override {
     DDClose();
-    compat::resetHooks();
-    compat::captureMessageBoxes(true);
+    spy::reset();
+    spy::captureMessageBoxes(true);
     compat::resetDisplay();
     EXPECT_EQ(compat::display().liveObjects, 0);
   }
@@ -46,19 +46,19 @@ class Display : public ::testing::Test {
     EXPECT_EQ(compat::display().liveObjects, 0) << "an object was not released";
   }
   static Calls take() {
-    Calls calls = compat::display().calls;
-    compat::display().calls.clear();
+    Calls calls = spy::ddraw().calls;
+    spy::ddraw().calls.clear();
     return calls;
   }
   static std::vector<std::string> boxes() {
     std::vector<std::string> texts;
-    for (const auto& b : compat::messageBoxes()) {
+    for (const auto& b : spy::messageBoxes()) {
       EXPECT_EQ(b.caption, "Error");
       EXPECT_EQ(b.type, 0u);
       EXPECT_EQ(b.owner, nullptr);
       texts.push_back(b.text);
     }
-    compat::messageBoxes().clear();
+    spy::messageBoxes().clear();
     return texts;
   }
   // DDInit, a mode and the primary surface.
@@ -78,13 +78,13 @@ TEST_F(Display, SetUpCallsAndArguments) {
   take();
 
   EXPECT_EQ(DDInit(window()), 0);
-  EXPECT_EQ(compat::display().cooperativeWindow, window());
+  EXPECT_EQ(spy::ddraw().cooperativeWindow, window());
   EXPECT_EQ(DDSetGraphicsMode(640, 480, 15), 0);
   EXPECT_EQ(DDCreatePrimarySurface(), 0);
-  EXPECT_EQ(compat::display().surfaceDescSize, sizeof(DDSURFACEDESC));
-  EXPECT_EQ(compat::display().surfaceFlags, DDSD_CAPS);
-  EXPECT_EQ(compat::display().surfaceCaps, DDSCAPS_PRIMARYSURFACE);
-  EXPECT_TRUE(compat::display().outerWasNull);
+  EXPECT_EQ(spy::ddraw().surfaceDescSize, sizeof(DDSURFACEDESC));
+  EXPECT_EQ(spy::ddraw().surfaceFlags, DDSD_CAPS);
+  EXPECT_EQ(spy::ddraw().surfaceCaps, DDSCAPS_PRIMARYSURFACE);
+  EXPECT_TRUE(spy::ddraw().outerWasNull);
   DDWaitRetrace();
   EXPECT_EQ(take(),
             (Calls{"DirectDrawCreate 0", "SetCooperativeLevel 17", "SetDisplayMode 640 480 15",
@@ -104,8 +104,8 @@ TEST_F(Display, PixelSizeOfEachMode) {
     EXPECT_EQ(mem[static_cast<std::size_t>(6 * bytes)], 0) << bpp;
     DDUnlockSurface();
     auto* pf = static_cast<DDPIXELFORMAT*>(DDPixelFormatInfo());
-    EXPECT_EQ(compat::display().pixelFormatSizeIn, sizeof(DDPIXELFORMAT));
-    EXPECT_EQ(compat::display().pixelFormatFlagsIn, DDPF_RGB);
+    EXPECT_EQ(spy::ddraw().pixelFormatSizeIn, sizeof(DDPIXELFORMAT));
+    EXPECT_EQ(spy::ddraw().pixelFormatFlagsIn, DDPF_RGB);
     EXPECT_EQ(pf->dwRGBBitCount, static_cast<DWORD>(bpp == 15 ? 16 : bpp));
     if (bpp == 16) EXPECT_EQ(pf->dwGBitMask, 0x07E0u);
     if (bpp == 15) EXPECT_EQ(pf->dwRBitMask, 0x7C00u);
@@ -126,7 +126,7 @@ class DisplayFailure : public Display, public ::testing::WithParamInterface<Fail
 
 TEST_P(DisplayFailure, ShowsTheMessageAndReturnsOne) {
   const FailureCase& c = GetParam();
-  compat::display().script[c.call] = {DDERR_GENERIC};
+  spy::ddraw().script[c.call] = {DDERR_GENERIC};
   int result = DDInit(window());
   if (result == 0) result = DDSetGraphicsMode(640, 480, 8);
   if (result == 0) result = DDCreatePrimarySurface();
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(Display, FailedModeChangeKeepsThePixelSize) {
   open(16);
-  compat::display().script["SetDisplayMode"] = {DDERR_GENERIC};
+  spy::ddraw().script["SetDisplayMode"] = {DDERR_GENERIC};
   EXPECT_EQ(DDSetGraphicsMode(800, 600, 32), 1);
   boxes();
   ASSERT_EQ(DDLockSurface(), 0);
@@ -159,18 +159,18 @@ TEST_F(Display, FailedModeChangeKeepsThePixelSize) {
 
 TEST_F(Display, LostSurfaceIsRestoredAndLockedAgain) {
   open();
-  compat::display().script["Lock"] = {DDERR_SURFACELOST, DDERR_SURFACELOST};
+  spy::ddraw().script["Lock"] = {DDERR_SURFACELOST, DDERR_SURFACELOST};
   EXPECT_EQ(DDLockSurface(), 0);
   EXPECT_EQ(take(), (Calls{"Lock 1", "Restore", "Lock 1", "Restore", "Lock 1"}));
-  EXPECT_TRUE(compat::display().lockRectWasNull);
-  EXPECT_EQ(compat::display().lockDescSize, sizeof(DDSURFACEDESC));
+  EXPECT_TRUE(spy::ddraw().lockRectWasNull);
+  EXPECT_EQ(spy::ddraw().lockDescSize, sizeof(DDSURFACEDESC));
   EXPECT_TRUE(boxes().empty());
   EXPECT_NE(DDGetSurfacePointer(), nullptr);
   EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data());
   EXPECT_EQ(DDGetSurfacePitch(), compat::display().surfacePitch);
   EXPECT_GT(DDGetSurfacePitch(), 640 * 2);
   DDUnlockSurface();
-  EXPECT_EQ(compat::display().unlockAddress, compat::display().surfaceMemory->data());
+  EXPECT_EQ(spy::ddraw().unlockAddress, compat::display().surfaceMemory->data());
   EXPECT_EQ(DDGetSurfacePointer(), compat::display().surfaceMemory->data())
       << "kept after the unlock";
 }
@@ -188,23 +188,23 @@ TEST_F(Display, LostSurfaceRetriesForASecond) {
   for (Case c : {Case{1, 0, 0, 0}, Case{80, 0, 700, 900}, Case{1000, 1, 1000, 1020},
                  Case{-1, 1, 1000, 1020}}) {
     open();
-    compat::clock().virtualTime = true;
-    compat::clock().now = 0xFFFFFF00u;  // the tick count wraps on the way
+    spy::clock().virtualTime = true;
+    spy::clock().now = 0xFFFFFF00u;  // the tick count wraps on the way
     if (c.lost >= 0) {
-      compat::display().script["Lock"] = std::deque<HRESULT>(c.lost, DDERR_SURFACELOST);
+      spy::ddraw().script["Lock"] = std::deque<HRESULT>(c.lost, DDERR_SURFACELOST);
     } else {
       ASSERT_EQ(DDSetGraphicsMode(640, 480, 8), 0);
     }
     EXPECT_EQ(DDLockSurface(), c.result) << c.lost;
-    const std::uint32_t spent = compat::clock().now - 0xFFFFFF00u;
+    const std::uint32_t spent = spy::clock().now - 0xFFFFFF00u;
     EXPECT_GE(spent, c.minMs) << c.lost;
     EXPECT_LE(spent, c.maxMs) << c.lost;
     EXPECT_EQ(boxes(), c.result ? std::vector<std::string>{"Couldn't lock surface"}
                                 : std::vector<std::string>{})
         << c.lost;
     DDClose();
-    compat::resetHooks();
-    compat::captureMessageBoxes(true);
+    spy::reset();
+    spy::captureMessageBoxes(true);
     compat::resetDisplay();
   }
 }
@@ -270,8 +270,7 @@ TEST_F(Display, PaletteRoundTrip) {
     entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0xFF, 0};
   DDSetPalette(entries);
   EXPECT_EQ(take(), (Calls{"CreatePalette 68", "SetPalette"}));
-  EXPECT_EQ(compat::display().initialPalette[255].peRed, 255)
-      << "full 8-bit values, entry 255 included";
+  EXPECT_EQ(spy::ddraw().initialPalette[255].peRed, 255) << "full 8-bit values, entry 255 included";
   PALETTEENTRY set = {0x12, 0x34, 0x56, 0};
   DDSetColor(200, &set);
   PALETTEENTRY got = {};
@@ -298,7 +297,7 @@ TEST_F(Display, PaletteRoundTrip) {
   take();
 
   // A failed creation keeps the palette in use.
-  compat::display().script["CreatePalette"] = {DDERR_GENERIC};
+  spy::ddraw().script["CreatePalette"] = {DDERR_GENERIC};
   DDSetPalette(entries);
   EXPECT_EQ(take(), (Calls{"CreatePalette 68"}));
   DDGetColor(200, &got);
@@ -419,10 +418,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<GuardCase>& i) { return std::string(i.param.name); });
 
 TEST_F(Display, FocusIsPlainEquality) {
-  compat::setFocusWindow(window());
+  spy::setFocusWindow(window());
   EXPECT_EQ(DDGotFocus(window()), 1);
   EXPECT_EQ(DDGotFocus(nullptr), 0);
-  compat::setFocusWindow(nullptr);
+  spy::setFocusWindow(nullptr);
   EXPECT_EQ(DDGotFocus(nullptr), 1);
   EXPECT_EQ(DDGotFocus(window()), 0);
 }

@@ -73,7 +73,7 @@ TEST_F(CorpusTest, SuiteFilesLoadSafelyAndMatchTheOracle) {
   const fs::path suite = BMPSUITE_DIR;
   const auto files = bmpFiles(suite);
   ASSERT_GE(files.size(), 80u) << "the BMP suite is expected at " << suite;
-  compat::faults().allocLimit = 256u << 20;
+  spy::faults().allocLimit = 256u << 20;
   int compared = 0;
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.string());
@@ -119,7 +119,7 @@ TEST_F(CorpusTest, SuiteFilesLoadSafelyAndMatchTheOracle) {
 TEST_F(CorpusTest, BadCorpusReplays) {
   const auto files = bmpFiles(BAD_CORPUS_DIR);
   ASSERT_FALSE(files.empty());
-  compat::faults().allocLimit = 256u << 20;
+  spy::faults().allocLimit = 256u << 20;
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.string());
     loadEverywhere(file);

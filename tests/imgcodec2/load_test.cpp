@@ -317,8 +317,8 @@ TEST_P(LoadFailureTest, ReportsStatusAndKeepsTheEarlierImage) {
   BMPImage* image = load(testbmp::build(good), "good.bmp");
   ASSERT_EQ(image->Status, BMP_OK);
   const BMPImage before = *image;
-  const int reads = compat::calls().globalAlloc;
-  if (c.noMemory) compat::faults().failAllocCall = 1;
+  const int reads = spy::calls().globalAlloc;
+  if (c.noMemory) spy::faults().failAllocCall = 1;
 
   BMPImage* failed = load(c.make(), "bad.bmp");
   EXPECT_EQ(failed, image);
@@ -329,7 +329,7 @@ TEST_P(LoadFailureTest, ReportsStatusAndKeepsTheEarlierImage) {
   EXPECT_EQ(failed->Height, before.Height);
   EXPECT_EQ(failed->BitsPerPixel, before.BitsPerPixel);
   EXPECT_EQ(0, std::memcmp(failed->Palette, before.Palette, 768));
-  EXPECT_EQ(compat::calls().globalAlloc, reads + (c.noMemory ? 1 : 0))
+  EXPECT_EQ(spy::calls().globalAlloc, reads + (c.noMemory ? 1 : 0))
       << "nothing is allocated for a refused file";
   EXPECT_EQ(compat::liveBlockCount(), blocksAtStart_ + 1) << "only the good image's block";
 }
@@ -460,17 +460,17 @@ TEST_F(CodecTest, UnopenableFilesGiveFileStatus) {
     EXPECT_EQ(LoadBMP(path("held.bmp").c_str())->Status, BMP_ERR_FILE) << share;
     CloseHandle(held);
   }
-  compat::resetHooks();
+  spy::reset();
   BMPImage* image = LoadBMP(path("held.bmp").c_str());
   EXPECT_EQ(image->Status, BMP_OK);
-  ASSERT_EQ(compat::lastCalls().createFile.size(), 1u);
-  const compat::CreateFileArgs& a = compat::lastCalls().createFile[0];
+  ASSERT_EQ(spy::lastCalls().createFile.size(), 1u);
+  const spy::CreateFileArgs& a = spy::lastCalls().createFile[0];
   EXPECT_EQ(a.name, path("held.bmp"));
   EXPECT_EQ(a.access, GENERIC_READ);
   EXPECT_EQ(a.share, 0u);
   EXPECT_EQ(a.creation, static_cast<std::uint32_t>(OPEN_EXISTING));
   EXPECT_EQ(a.flags, 0x08000080u);
-  EXPECT_EQ(compat::lastCalls().globalAllocFlags, 0x42u) << "movable, zero-filled";
+  EXPECT_EQ(spy::lastCalls().globalAllocFlags, 0x42u) << "movable, zero-filled";
   UnloadBMP(image);
 }
 
@@ -488,9 +488,9 @@ TEST_F(CodecTest, ConvertingDecodersReadInBlocksNotPixels) {
   s.rows = someRows(24, 64, 64);
   for (int target : {8, 15, 16}) {
     ConfigBMP(BMP_CFG_TARGET_BPP, target);
-    compat::resetHooks();
+    spy::reset();
     ASSERT_EQ(load(testbmp::build(s))->Status, BMP_OK);
-    EXPECT_LE(compat::calls().readFile, 6) << target;
+    EXPECT_LE(spy::calls().readFile, 6) << target;
   }
 }
 
@@ -543,32 +543,32 @@ TEST_F(CodecTest, SearchMemoryIsTakenOnFirstNeedAndKept) {
     ConfigBMP(BMP_CFG_TARGET_BPP, target);
     ASSERT_EQ(load(testbmp::build(s))->Status, BMP_OK);
   }
-  EXPECT_EQ(compat::calls().virtualAlloc, 0);
+  EXPECT_EQ(spy::calls().virtualAlloc, 0);
 
   ConfigBMP(BMP_CFG_TARGET_BPP, 8);
-  compat::faults().failVirtualAlloc = true;
+  spy::faults().failVirtualAlloc = true;
   EXPECT_EQ(pixelsOf(load(testbmp::build(s))), want) << "without the memory";
-  compat::faults().failVirtualAlloc = false;
+  spy::faults().failVirtualAlloc = false;
   EXPECT_EQ(pixelsOf(load(testbmp::build(s))), want);
-  const int asked = compat::calls().virtualAlloc;
+  const int asked = spy::calls().virtualAlloc;
   EXPECT_LE(asked, 2) << "once failing, once served (fewer if an earlier test took it)";
   for (int k = 0; k < 3; ++k) EXPECT_EQ(pixelsOf(load(testbmp::build(s))), want);
-  EXPECT_EQ(compat::calls().virtualAlloc, asked);
+  EXPECT_EQ(spy::calls().virtualAlloc, asked);
 }
 
 TEST_F(CodecTest, UnloadReleasesOnceAndLeavesTheRecord) {
   BMPImage* image = load(testbmp::build(small24()));
   BMPImage copy = *image;
   owned_.clear();
-  compat::resetHooks();
+  spy::reset();
   BMPImage none{};
   UnloadBMP(&none);
   UnloadBMP(nullptr);
-  EXPECT_EQ(compat::calls().globalUnlock + compat::calls().globalFree, 0);
+  EXPECT_EQ(spy::calls().globalUnlock + spy::calls().globalFree, 0);
   UnloadBMP(&copy);
-  EXPECT_EQ(compat::calls().globalUnlock, 1);
-  EXPECT_EQ(compat::calls().globalFree, 1);
-  EXPECT_EQ(compat::calls().refusedGlobal, 0) << "unlocked, then freed";
+  EXPECT_EQ(spy::calls().globalUnlock, 1);
+  EXPECT_EQ(spy::calls().globalFree, 1);
+  EXPECT_EQ(spy::calls().refusedGlobal, 0) << "unlocked, then freed";
   EXPECT_EQ(copy.Memory, image->Memory);
   EXPECT_EQ(copy.Pixels, image->Pixels);
   EXPECT_EQ(compat::liveBlockCount(), blocksAtStart_);

@@ -242,9 +242,9 @@ TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
                                      : CreateFileA(path("old.bmp").c_str(), GENERIC_READ,
                                                    c.holdShare, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_EQ(held != INVALID_HANDLE_VALUE, c.holdShare != ~0u) << c.what;
-    compat::faults().writeBudget = c.writeBudget;
+    spy::faults().writeBudget = c.writeBudget;
     EXPECT_EQ(SaveBMP(path("old.bmp").c_str(), &image, &image), BMP_ERR_FILE) << c.what;
-    compat::faults().writeBudget = -1;
+    spy::faults().writeBudget = -1;
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     EXPECT_EQ(testfs::readFile(dir_ / "old.bmp"), old) << c.what;
     EXPECT_EQ(filesIn(dir_), std::vector<std::string>{"old.bmp"}) << c.what;
@@ -253,7 +253,7 @@ TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
   }
 
   // Exactly the file's bytes: replaced, with nothing left beside it.
-  compat::faults().writeBudget = 438;
+  spy::faults().writeBudget = 438;
   EXPECT_EQ(SaveBMP(path("old.bmp").c_str(), &image, &image), 64);
   EXPECT_EQ(testfs::readFile(dir_ / "old.bmp").size(), 438u);
   EXPECT_EQ(filesIn(dir_), std::vector<std::string>{"old.bmp"});
@@ -265,27 +265,27 @@ TEST_F(SaveTest, PartialFileBesideTheTarget) {
   Bytes pixels = pattern(12);
   BMPImage image = imageOf(pixels, 2, 2, 24);
   testfs::writeFile(dir_ / "out.bmp.~0", {'l', 'e', 'f', 't'});
-  compat::resetHooks();
+  spy::reset();
   EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &image, &image), 2);
   EXPECT_EQ(testfs::readFile(dir_ / "out.bmp.~0"), (Bytes{'l', 'e', 'f', 't'}));
   EXPECT_EQ(filesIn(dir_), (std::vector<std::string>{"out.bmp", "out.bmp.~0"}));
-  ASSERT_EQ(compat::lastCalls().createFile.size(), 2u);
+  ASSERT_EQ(spy::lastCalls().createFile.size(), 2u);
   for (std::size_t i = 0; i < 2; ++i) {
-    const compat::CreateFileArgs& a = compat::lastCalls().createFile[i];
+    const spy::CreateFileArgs& a = spy::lastCalls().createFile[i];
     EXPECT_EQ(a.name, path("out.bmp.~") + std::to_string(i));
     EXPECT_EQ(a.access, GENERIC_WRITE);
     EXPECT_EQ(a.share, 0u) << "no other opener while it is written";
     EXPECT_EQ(a.creation, static_cast<std::uint32_t>(CREATE_NEW));
     EXPECT_EQ(a.flags, 0x08000080u);
   }
-  EXPECT_EQ(compat::calls().moveFile, 1);
+  EXPECT_EQ(spy::calls().moveFile, 1);
 
   // An existing target is held meanwhile, opened as a save always opened it:
   // for writing, with no sharing.
-  compat::resetHooks();
+  spy::reset();
   EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &image, &image), 2);
-  ASSERT_EQ(compat::lastCalls().createFile.size(), 3u);
-  const compat::CreateFileArgs& held = compat::lastCalls().createFile[0];
+  ASSERT_EQ(spy::lastCalls().createFile.size(), 3u);
+  const spy::CreateFileArgs& held = spy::lastCalls().createFile[0];
   EXPECT_EQ(held.name, path("out.bmp"));
   EXPECT_EQ(held.access, GENERIC_WRITE);
   EXPECT_EQ(held.share, 0u);
@@ -347,5 +347,5 @@ TEST_F(SaveTest, ConvertingSaveWritesInBlocks) {
   BMPImage description = source;
   description.BitsPerPixel = 24;
   EXPECT_EQ(SaveBMP(path("blocks.bmp").c_str(), &source, &description), 64);
-  EXPECT_LE(compat::calls().writeFile, 2);
+  EXPECT_LE(spy::calls().writeFile, 2);
 }

@@ -8,17 +8,17 @@
 #include <string>
 #include <thread>
 
-#include "compat/hooks.h"
 #include "inbridge.h"
 #include "temp_files.h"
 #include "wait_for.h"
 #include "wav_file.h"
+#include "win32_spy.h"
 
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    compat::resetHooks();
-    compat::captureMessageBoxes(true);
+    spy::reset();
+    spy::captureMessageBoxes(true);
     wav_ = wav::makeWav();
     wavPath_ = (testfs::scratchDir() / "tone.wav").string();
     testfs::writeFile(wavPath_, wav_.file);
@@ -34,7 +34,7 @@ class EndToEnd : public ::testing::Test {
   void TearDown() override {
     DeinitXPlug(1);
     if (out_) dlclose(out_);
-    EXPECT_TRUE(compat::messageBoxes().empty());
+    EXPECT_TRUE(spy::messageBoxes().empty());
   }
   std::string log() const {
     std::string text(static_cast<std::size_t>(log_(nullptr, 0)) + 1, '\0');

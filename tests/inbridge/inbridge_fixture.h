@@ -7,26 +7,26 @@
 #include <string>
 #include <vector>
 
-#include "compat/hooks.h"
 #include "compat/win32.h"
 #include "fakes/fake_log.h"
 #include "inbridge.h"
+#include "win32_spy.h"
 
 using Log = std::vector<std::string>;
 
 class InbridgeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    compat::resetHooks();
-    compat::captureMessageBoxes(true);
+    spy::reset();
+    spy::captureMessageBoxes(true);
     fakeControl() = FakeControl{};
     // The paused flag survives everything but PauseX; clear it through a
     // loaded plug-in.
     if (InitXPlug(FAKE_IN) == 1 && PauseX() == 1) PauseX();
     DeinitXPlug(1);
     SetXPlugParent(nullptr);
-    compat::resetHooks();
-    compat::captureMessageBoxes(true);
+    spy::reset();
+    spy::captureMessageBoxes(true);
     fakeLog().clear();
   }
   void TearDown() override {

@@ -55,17 +55,17 @@ TEST_P(StateTable, Steps) {
   int n = 0;
   for (const Step& step : GetParam().steps) {
     SCOPED_TRACE("step " + std::to_string(++n));
-    compat::messageBoxes().clear();
+    spy::messageBoxes().clear();
     const int result = step.call();
     if (step.result != -1) EXPECT_EQ(result, step.result);
     EXPECT_EQ(take(), step.log);
     if (step.box.empty()) {
-      EXPECT_TRUE(compat::messageBoxes().empty());
+      EXPECT_TRUE(spy::messageBoxes().empty());
     } else {
-      ASSERT_EQ(compat::messageBoxes().size(), 1u);
-      EXPECT_EQ(compat::messageBoxes()[0].caption, step.box);
-      EXPECT_EQ(compat::messageBoxes()[0].owner, nullptr) << "no owner, not the parent";
-      EXPECT_EQ(compat::messageBoxes()[0].type, 0x30u);
+      ASSERT_EQ(spy::messageBoxes().size(), 1u);
+      EXPECT_EQ(spy::messageBoxes()[0].caption, step.box);
+      EXPECT_EQ(spy::messageBoxes()[0].owner, nullptr) << "no owner, not the parent";
+      EXPECT_EQ(spy::messageBoxes()[0].type, 0x30u);
     }
     EXPECT_EQ(LoadX(), 1);
   }
@@ -205,8 +205,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
   SetXPlugParent(reinterpret_cast<void*>(0x1234));
   EXPECT_EQ(InitXPlug(kMissing), 0);
-  ASSERT_EQ(compat::messageBoxes().size(), 1u);
-  const compat::MessageBoxRecord& box = compat::messageBoxes()[0];
+  ASSERT_EQ(spy::messageBoxes().size(), 1u);
+  const spy::MessageBoxRecord& box = spy::messageBoxes()[0];
   EXPECT_EQ(box.text, kNotFound);
   EXPECT_EQ(box.caption, "Error Loading Plugin");
   EXPECT_EQ(box.type, 0x30u);
@@ -216,19 +216,19 @@ TEST_F(InbridgeTest, MessagesAreExactAndOwnerless) {
 TEST_F(InbridgeTest, PathsThatDoNotFitAreRefusedWithACutMessage) {
   for (std::size_t length : {266u, 267u, 299u, 300u, 1000u}) {
     DeinitXPlug(1);
-    compat::resetHooks();
-    compat::captureMessageBoxes(true);
+    spy::reset();
+    spy::captureMessageBoxes(true);
     const std::string path = "/nonexistent/" + std::string(length - 13, 'p');
     EXPECT_EQ(InitXPlug(path.c_str()), 0) << length;
-    ASSERT_EQ(compat::messageBoxes().size(), 1u);
-    const std::string& text = compat::messageBoxes()[0].text;
+    ASSERT_EQ(spy::messageBoxes().size(), 1u);
+    const std::string& text = spy::messageBoxes()[0].text;
     EXPECT_LE(text.size(), 299u);
     EXPECT_EQ(text.rfind("A requried file, /nonexistent/ppp", 0), 0u) << text;
     EXPECT_EQ(text.substr(text.size() - 16), ", was not found.") << text;
     // Whole up to 266 characters, the room the message leaves.
     EXPECT_EQ(text.size(), 33 + std::min<std::size_t>(length, 266)) << length;
     // The output plug-in is loaded; the input path only when it fits.
-    EXPECT_EQ(compat::calls().loadLibrary, length < 300 ? 2 : 1) << length;
+    EXPECT_EQ(spy::calls().loadLibrary, length < 300 ? 2 : 1) << length;
   }
 }
 
@@ -334,30 +334,34 @@ TEST_F(InbridgeTest, RecordsAreBoundAndTheInputGetsAWindowOfItsOwn) {
   EXPECT_NE(fakeInRecord()->hMainWindow, other);
 }
 
+using spy::MixerFault;
+
 struct MixerCase {
   bool present;
   std::uint32_t left;
-  int failing;  // the failing call as FakeMixer counts them; 5: values left unwritten
+  MixerFault fault;
   int volume;
 };
 
 void PrintTo(const MixerCase& c, std::ostream* os) {
-  *os << (c.present ? "mixer" : "no mixer") << " left=" << c.left << " failing=" << c.failing;
+  static const char* const kFaults[] = {
+      "none", "line info", "line controls", "control details", "no device", "values unwritten"};
+  *os << (c.present ? "mixer" : "no mixer") << " left=" << c.left
+      << " fault: " << kFaults[static_cast<int>(c.fault)];
 }
 
 class MixerVolume : public InbridgeTest, public ::testing::WithParamInterface<MixerCase> {};
 
 TEST_P(MixerVolume, FirstChannelShiftedOrFullWhenUnreadable) {
   const MixerCase& c = GetParam();
-  compat::FakeMixer& m = compat::mixer();
+  spy::FakeMixer& m = spy::mixer();
   m.present = c.present;
   m.left = c.left;
   m.right = 0x1111;
-  m.failingCall = c.failing;
-  m.leavesValuesUnwritten = c.failing == 5;
+  m.fault = c.fault;
   ASSERT_EQ(InitXPlug(FAKE_IN), 1);
   EXPECT_EQ(take().back(), "in.SetVolume " + std::to_string(c.volume));
-  if (c.present && (c.failing == 0 || c.failing == 5)) {
+  if (c.present && (c.fault == MixerFault::None || c.fault == MixerFault::ValuesUnwritten)) {
     EXPECT_EQ(m.askedComponentType, 0x1008u);
     EXPECT_EQ(m.askedControlType, 0x50030001u);
     EXPECT_EQ(m.askedControlId, m.controlId);
@@ -368,11 +372,15 @@ TEST_P(MixerVolume, FirstChannelShiftedOrFullWhenUnreadable) {
 
 INSTANTIATE_TEST_SUITE_P(
     Inbridge, MixerVolume,
-    ::testing::Values(MixerCase{true, 0xFFFF, 0, 255}, MixerCase{true, 0x8000, 0, 128},
-                      MixerCase{true, 0x00FF, 0, 0}, MixerCase{false, 0x8000, 0, 255},
-                      MixerCase{true, 0x8000, 1, 255}, MixerCase{true, 0x8000, 2, 255},
-                      MixerCase{true, 0x8000, 3, 255}, MixerCase{true, 0x8000, 4, 255},
-                      MixerCase{true, 0x8000, 5, 255},
+    ::testing::Values(MixerCase{true, 0xFFFF, MixerFault::None, 255},
+                      MixerCase{true, 0x8000, MixerFault::None, 128},
+                      MixerCase{true, 0x00FF, MixerFault::None, 0},
+                      MixerCase{false, 0x8000, MixerFault::None, 255},
+                      MixerCase{true, 0x8000, MixerFault::LineInfo, 255},
+                      MixerCase{true, 0x8000, MixerFault::LineControls, 255},
+                      MixerCase{true, 0x8000, MixerFault::ControlDetails, 255},
+                      MixerCase{true, 0x8000, MixerFault::NoDevice, 255},
+                      MixerCase{true, 0x8000, MixerFault::ValuesUnwritten, 255},
                       // Shifted as an unsigned number, neither clamped nor sign-extended.
-                      MixerCase{true, 0x12345, 0, 0x123},
-                      MixerCase{true, 0x80000000u, 0, 0x800000}));
+                      MixerCase{true, 0x12345, MixerFault::None, 0x123},
+                      MixerCase{true, 0x80000000u, MixerFault::None, 0x800000}));

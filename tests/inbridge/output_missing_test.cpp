@@ -5,11 +5,11 @@
 // Run with no "out_wave.dll" on the library path.
 TEST_F(InbridgeTest, NoOutputPluginShowsTheFirstMessage) {
   EXPECT_EQ(InitXPlug(FAKE_IN), 0);
-  ASSERT_EQ(compat::messageBoxes().size(), 1u);
-  EXPECT_EQ(compat::messageBoxes()[0].text, "A required .DLL file, OUT_WAVE.DLL, was not found.");
-  EXPECT_EQ(compat::messageBoxes()[0].caption, "Error Starting Program");
-  EXPECT_EQ(compat::messageBoxes()[0].type, 0x30u);
-  EXPECT_EQ(compat::calls().loadLibrary, 1) << "the input plug-in is not tried";
+  ASSERT_EQ(spy::messageBoxes().size(), 1u);
+  EXPECT_EQ(spy::messageBoxes()[0].text, "A required .DLL file, OUT_WAVE.DLL, was not found.");
+  EXPECT_EQ(spy::messageBoxes()[0].caption, "Error Starting Program");
+  EXPECT_EQ(spy::messageBoxes()[0].type, 0x30u);
+  EXPECT_EQ(spy::calls().loadLibrary, 1) << "the input plug-in is not tried";
   EXPECT_EQ(PlayX("a.wav"), 1);
   EXPECT_TRUE(take().empty());
 }
@@ -17,8 +17,8 @@ TEST_F(InbridgeTest, NoOutputPluginShowsTheFirstMessage) {
 // Run with an "out_wave.dll" without winampGetOutModule on the library path.
 TEST_F(InbridgeTest, OutputWithoutEntryIsFreedAndReported) {
   EXPECT_EQ(InitXPlug(FAKE_IN), 0);
-  ASSERT_EQ(compat::messageBoxes().size(), 1u);
-  EXPECT_EQ(compat::messageBoxes()[0].caption, "Error Starting Program");
+  ASSERT_EQ(spy::messageBoxes().size(), 1u);
+  EXPECT_EQ(spy::messageBoxes()[0].caption, "Error Starting Program");
   EXPECT_EQ(compat::loadedLibraryCount(), 0);
-  EXPECT_EQ(compat::calls().freeLibrary, 1);
+  EXPECT_EQ(spy::calls().freeLibrary, 1);
 }

@@ -98,9 +98,9 @@ TEST_F(PluginWindow, QuirkPluginsLeaveTheHostWhole) {
     const std::string path = std::string(QUIRK_DIR) + "/in_quirk_" + quirk.name + ".dll";
     for (int round = 0; round < 2; ++round) {
       SCOPED_TRACE(path + " round " + std::to_string(round));
-      compat::messageBoxes().clear();
+      spy::messageBoxes().clear();
       ASSERT_EQ(InitXPlug(path.c_str()), quirk.loads ? 1 : 0);
-      EXPECT_EQ(compat::messageBoxes().size(), quirk.loads ? 0u : 1u);
+      EXPECT_EQ(spy::messageBoxes().size(), quirk.loads ? 0u : 1u);
       if (quirk.loads) {
         In_Module* record = loadedRecord(path);
         QuirkReport* report = reportOf(path);

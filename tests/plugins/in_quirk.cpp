@@ -13,8 +13,7 @@
 // quirk_report() tells tests what the plug-in saw.
 #include <cstring>
 
-#include "compat/win32.h"
-#include "portable.h"
+#include "plugin_base.h"
 #include "quirk_report.h"
 #include "winamp/plugin.h"
 

@@ -1,16 +1,21 @@
 // Our "out_wave.dll": an output plug-in that plays in real time against a
 // clock (no sound device needed) and records every call and every PCM byte,
 // so that tests can see what reached it.
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "portable.h"
+#include "plugin_base.h"
 #include "winamp/plugin.h"
 
 namespace {
 
 constexpr int kBufferMs = 500;
+
+std::int64_t clockMs() {
+  return static_cast<std::int64_t>(GetTickCount64());
+}
 
 struct Recorder {
   plugin::Mutex mutex;
@@ -32,12 +37,12 @@ struct Recorder {
   }
   std::int64_t playedMs() const {
     if (!open) return 0;
-    const std::int64_t now = paused ? pausedSince : plugin::nowMs();
+    const std::int64_t now = paused ? pausedSince : clockMs();
     const std::int64_t elapsed = now - clockStart - pausedTotal;
     return elapsed < writtenMs() ? elapsed : writtenMs();
   }
   void restartClock() {
-    clockStart = plugin::nowMs();
+    clockStart = clockMs();
     pausedTotal = 0;
     pausedSince = clockStart;
   }
@@ -123,9 +128,9 @@ int WINAMP_CDECL pauseOut(int pause) {
   plugin::Lock l(r.mutex);
   r.note(numbers("Pause", {pause}));
   const bool was = r.paused;
-  const std::int64_t now = plugin::nowMs();
-  if (pause && !was) r.pausedSince = now;
-  if (!pause && was) r.pausedTotal += now - r.pausedSince;
+  const std::int64_t at = clockMs();
+  if (pause && !was) r.pausedSince = at;
+  if (!pause && was) r.pausedTotal += at - r.pausedSince;
   r.paused = pause != 0;
   return was ? 1 : 0;
 }

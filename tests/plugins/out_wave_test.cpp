@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "compat/hooks.h"
 #include "compat/win32.h"
 #include "inbridge.h"
 #include "temp_files.h"
 #include "wait_for.h"
 #include "wav_file.h"
+#include "win32_spy.h"
 #include "winamp/plugin.h"
 
 namespace {
@@ -31,7 +31,7 @@ std::vector<std::uint8_t> pattern(std::size_t n) {
 class OutWave : public ::testing::Test {
  protected:
   void SetUp() override {
-    compat::resetHooks();
+    spy::reset();
     library_ = dlopen(OUT_WAVE, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(library_, nullptr) << dlerror();
     auto entry = reinterpret_cast<GetOutModuleFn>(dlsym(library_, "winampGetOutModule"));
@@ -41,7 +41,7 @@ class OutWave : public ::testing::Test {
   }
   void TearDown() override {
     out_->Quit();
-    EXPECT_EQ(compat::waveOutRecord().openDevices, 0) << "Quit leaves nothing open";
+    EXPECT_EQ(spy::waveOutRecord().openDevices, 0) << "Quit leaves nothing open";
     dlclose(library_);
   }
   // Writes all of bytes as a decode thread does: never more than CanWrite
@@ -59,7 +59,7 @@ class OutWave : public ::testing::Test {
       done += static_cast<std::size_t>(n);
     }
   }
-  std::vector<std::string> cardCalls() const { return compat::waveOutRecord().calls; }
+  std::vector<std::string> cardCalls() const { return spy::waveOutRecord().calls; }
 
   void* library_ = nullptr;
   Out_Module* out_ = nullptr;
@@ -77,7 +77,7 @@ TEST_F(OutWave, EveryWrittenByteIsPlayedOnceInOrder) {
                           Format{44100, 2, 16}, Format{48000, 2, 8}}) {
     SCOPED_TRACE(std::to_string(f.rate) + "/" + std::to_string(f.channels) + "/" +
                  std::to_string(f.bits));
-    compat::resetWaveOut();
+    spy::resetWaveOut();
     compat::waveOutSettings().speed = 8;
     const int bytesPerSecond = f.rate * f.channels * f.bits / 8;
     const int latency = out_->Open(f.rate, f.channels, f.bits, -1, -1);
@@ -87,7 +87,7 @@ TEST_F(OutWave, EveryWrittenByteIsPlayedOnceInOrder) {
     writeAll(sound, 1153 * f.channels * f.bits / 8);
     EXPECT_EQ(out_->GetWrittenTime(), 2000);
     ASSERT_TRUE(waitFor([&] { return out_->IsPlaying() == 0; }));
-    EXPECT_TRUE(compat::waveOutRecord().played == sound);
+    EXPECT_TRUE(spy::waveOutRecord().played == sound);
     EXPECT_EQ(out_->GetOutputTime(), 2000);
     out_->Close();
     EXPECT_EQ(cardCalls().front(), "Open " + std::to_string(f.rate) + " " +
@@ -136,7 +136,7 @@ TEST_F(OutWave, PositionFollowsPauseAndFlush) {
   out_->Flush(5000);  // while paused: stays paused
   EXPECT_EQ(out_->GetOutputTime(), 5000);
   EXPECT_EQ(out_->GetWrittenTime(), 5000);
-  const std::size_t playedBeforeSeek = compat::waveOutRecord().played.size();
+  const std::size_t playedBeforeSeek = spy::waveOutRecord().played.size();
   const std::vector<std::uint8_t> after = pattern(400);
   writeAll(after, 400);
   sleepMs(60);
@@ -144,7 +144,7 @@ TEST_F(OutWave, PositionFollowsPauseAndFlush) {
   EXPECT_EQ(out_->Pause(0), 1);
   ASSERT_TRUE(waitFor([&] { return out_->IsPlaying() == 0; }));
   EXPECT_EQ(out_->GetOutputTime(), 5050);
-  const std::vector<std::uint8_t> played = compat::waveOutRecord().played;
+  const std::vector<std::uint8_t> played = spy::waveOutRecord().played;
   ASSERT_EQ(played.size(), playedBeforeSeek + after.size());
   EXPECT_TRUE(std::equal(after.begin(), after.end(), played.end() - 400));
 }
@@ -187,8 +187,8 @@ int entriesOf(const char* dir) {
 // every sample, through an ANSI and a UTF-16 path. Without a sound card the
 // play fails at once and leaves nothing running or open.
 TEST(RealSound, WavPlaysToTheEndAndTheHostHearsOfIt) {
-  compat::resetHooks();
-  compat::captureMessageBoxes(true);
+  spy::reset();
+  spy::captureMessageBoxes(true);
   compat::waveOutSettings().speed = 4;
   static std::vector<UINT> received;
   WNDCLASSA windowClass = {};
@@ -211,7 +211,7 @@ TEST(RealSound, WavPlaysToTheEndAndTheHostHearsOfIt) {
   };
   for (const Case& c : {Case{IN_WAV, false}, Case{IN_WAV, true}, Case{IN_WAV_UNICODE, true}}) {
     SCOPED_TRACE(std::string(c.plugin) + (c.card ? "" : " without a card"));
-    compat::resetWaveOut();
+    spy::resetWaveOut();
     compat::waveOutSettings().speed = 4;
     compat::waveOutSettings().present = c.card;
     received.clear();
@@ -232,13 +232,13 @@ TEST(RealSound, WavPlaysToTheEndAndTheHostHearsOfIt) {
       return !received.empty();
     }));
     EXPECT_EQ(received, std::vector<UINT>{WM_WA_MPEG_EOF});
-    EXPECT_TRUE(compat::waveOutRecord().played == wav.samples);
+    EXPECT_TRUE(spy::waveOutRecord().played == wav.samples);
     EXPECT_EQ(GetXOutputTime(), 700);
     StopX();
     DeinitXPlug(1);
-    EXPECT_EQ(compat::waveOutRecord().openDevices, 0);
+    EXPECT_EQ(spy::waveOutRecord().openDevices, 0);
   }
-  EXPECT_TRUE(compat::messageBoxes().empty());
+  EXPECT_TRUE(spy::messageBoxes().empty());
   SetXPlugParent(nullptr);
   DestroyWindow(host);
 }

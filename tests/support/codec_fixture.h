@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "compat/hooks.h"
 #include "compat/win32.h"
 #include "imgcodec2.h"
 #include "temp_files.h"
+#include "win32_spy.h"
 
 // The loaded buffer's bytes.
 inline std::vector<std::uint8_t> pixelsOf(const BMPImage* image) {
@@ -30,13 +30,13 @@ class CodecTest : public ::testing::Test {
     ConfigBMP(BMP_CFG_SAVE_TOP_DOWN, 3);
     std::array<unsigned char, 768> black{};
     SetTrueColorPalette(black.data());
-    compat::resetHooks();
+    spy::reset();
     dir_ = testfs::scratchDir();
     blocksAtStart_ = compat::liveBlockCount();
   }
   void TearDown() override {
     EXPECT_EQ(compat::openFileCount(), 0) << "a file was left open";
-    compat::resetHooks();
+    spy::reset();
   }
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }

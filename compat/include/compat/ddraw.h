@@ -80,6 +80,7 @@ struct DDSURFACEDESC {
 };
 
 struct IDirectDrawPalette {
+  virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
   virtual HRESULT GetEntries(DWORD flags, DWORD base, DWORD count, PALETTEENTRY* entries) = 0;
   virtual HRESULT SetEntries(DWORD flags, DWORD start, DWORD count, PALETTEENTRY* entries) = 0;
@@ -89,6 +90,7 @@ struct IDirectDrawPalette {
 };
 
 struct IDirectDrawSurface {
+  virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
   virtual HRESULT Lock(RECT* rect, DDSURFACEDESC* desc, DWORD flags, HANDLE event) = 0;
   virtual HRESULT Unlock(LPVOID surface) = 0;
@@ -101,6 +103,7 @@ struct IDirectDrawSurface {
 };
 
 struct IDirectDraw {
+  virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
   virtual HRESULT SetCooperativeLevel(HWND window, DWORD flags) = 0;
   virtual HRESULT SetDisplayMode(DWORD width, DWORD height, DWORD bpp) = 0;

@@ -7,12 +7,15 @@
 // after windows.h, whose types it uses
 #include <mmsystem.h>
 #else
+#include <cstddef>
 #include <cstdint>
 
 using BOOL = int;
 using BYTE = unsigned char;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
+using LONGLONG = std::int64_t;
+using ULONGLONG = std::uint64_t;
 using LONG = std::int32_t;
 using ULONG = std::uint32_t;
 using UINT = unsigned int;
@@ -36,11 +39,13 @@ using LRESULT = std::intptr_t;
 using LONG_PTR = std::intptr_t;
 using ATOM = WORD;
 using WCHAR = char16_t;  // UTF-16, as on Windows
+using LPCWSTR = const WCHAR*;
 using HWAVEOUT = void*;
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 using TIMERPROC = void (*)(HWND, UINT, UINT_PTR, DWORD);
 using HOOKPROC = LRESULT (*)(int, WPARAM, LPARAM);
 using HHOOK = void*;
+using LPTHREAD_START_ROUTINE = DWORD (*)(LPVOID);
 
 #define CALLBACK
 
@@ -64,6 +69,12 @@ constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD FILE_FLAG_SEQUENTIAL_SCAN = 0x08000000u;
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
+constexpr DWORD INFINITE = 0xFFFFFFFFu;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
 constexpr UINT GMEM_MOVEABLE = 0x2;
 constexpr UINT GMEM_ZEROINIT = 0x40;
 constexpr DWORD MEM_COMMIT = 0x1000;
@@ -75,6 +86,9 @@ constexpr UINT MB_ICONWARNING = 0x30;
 constexpr int IDOK = 1;
 
 constexpr UINT CP_ACP = 0;
+constexpr DWORD NO_ERROR = 0;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_LOCKED = 158;
 constexpr DWORD ERROR_CLASS_ALREADY_EXISTS = 1410;
 
 // Windows and messages: just enough for a hidden window that answers and
@@ -90,6 +104,14 @@ constexpr UINT PM_REMOVE = 0x0001;
 constexpr UINT WM_TIMER = 0x0113;
 constexpr int WH_GETMESSAGE = 3;
 constexpr int HC_ACTION = 0;
+
+struct LARGE_INTEGER {
+  LONGLONG QuadPart;
+};
+// Holds a lock of the stand-in's own, made by InitializeCriticalSection.
+struct CRITICAL_SECTION {
+  void* lock;
+};
 
 struct WNDCLASSA {
   UINT style;
@@ -223,6 +245,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int wsprintfA(char* out, LPCSTR format, ...);
 HWND GetFocus();
 DWORD GetLastError();
+void SetLastError(DWORD code);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, WCHAR* out, int room);
 
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
@@ -267,6 +290,9 @@ MMRESULT waveOutSetVolume(HWAVEOUT device, DWORD volume);
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, void* security, DWORD creation,
                    DWORD flags, HANDLE templateFile);
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, LARGE_INTEGER* position, DWORD method);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD done, void* overlapped);
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD done, void* overlapped);
 DWORD GetFileSize(HANDLE file, LPDWORD high);
@@ -276,7 +302,16 @@ BOOL DeleteFileA(LPCSTR name);
 DWORD GetFileAttributesA(LPCSTR name);
 
 DWORD GetTickCount();
+ULONGLONG GetTickCount64();
 void Sleep(DWORD ms);
+
+HANDLE CreateThread(void* security, std::size_t stackBytes, LPTHREAD_START_ROUTINE start,
+                    LPVOID arg, DWORD flags, DWORD* threadId);
+DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
+void InitializeCriticalSection(CRITICAL_SECTION* section);
+void EnterCriticalSection(CRITICAL_SECTION* section);
+void LeaveCriticalSection(CRITICAL_SECTION* section);
+void DeleteCriticalSection(CRITICAL_SECTION* section);
 
 HGLOBAL GlobalAlloc(UINT flags, std::size_t bytes);
 LPVOID GlobalLock(HGLOBAL block);

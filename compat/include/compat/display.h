@@ -1,12 +1,10 @@
-// Test hooks of the in-memory display: scripted results, the calls made in
-// order, the arguments of the last calls, and the objects still alive.
+// The in-memory display behind the stand-in's DirectDraw: its mode, how its
+// surfaces store their rows, the memory of the newest primary surface, and
+// the objects alive.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "compat/ddraw.h"
@@ -41,15 +39,7 @@ struct SurfaceMemory {
   }
 };
 
-struct FakeDisplay {
-  // Results to give, in turn, by call name ("Lock", "SetDisplayMode", ...);
-  // a call whose queue is empty succeeds.
-  std::map<std::string, std::deque<HRESULT>> script;
-  // Every call, in order: its name and, where it has some, its numbers. The
-  // oldest half is dropped whenever it reaches 4096 entries.
-  std::vector<std::string> calls;
-  int liveObjects = 0;
-
+struct Display {
   // The display mode; the primary surface is made in the mode current when
   // it is created, with a pitch 32 bytes wider than a row. A mode change
   // loses every surface made before it, for good: Restore then answers
@@ -59,23 +49,15 @@ struct FakeDisplay {
   // Surfaces made from now on store their rows going up: a negative pitch,
   // and the surface address at the last row in memory.
   bool bottomUp = false;
-
-  // Arguments of the last calls.
-  HWND cooperativeWindow = nullptr;
-  DWORD surfaceDescSize = 0, surfaceFlags = 0, surfaceCaps = 0;
-  bool lockRectWasNull = false;
-  DWORD lockDescSize = 0;
-  void* unlockAddress = nullptr;
-  DWORD pixelFormatSizeIn = 0, pixelFormatFlagsIn = 0;
-  std::vector<PALETTEENTRY> initialPalette;
-  bool outerWasNull = true;
-
+  // DirectDraw objects, surfaces and palettes not released yet.
+  int liveObjects = 0;
   // The memory of the newest primary surface, and the pitch its locks report.
   SurfaceMemory* surfaceMemory = nullptr;
   LONG surfacePitch = 0;
 };
 
-FakeDisplay& display();
+Display& display();
+// The desktop's mode and rows going down again; the objects alive stay counted.
 void resetDisplay();
 
 }  // namespace compat
