@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "imgcodec2.h"
+#include "scenario_files.h"
 #include "temp_files.h"
 #include "wav_file.h"
 
@@ -54,13 +55,13 @@ std::vector<unsigned char> loadAt(const std::string& path, int depth, int& width
 int runDemo(const std::filesystem::path& out, const std::string& environment,
             const std::string& mode, std::string& log) {
   const std::string sample = (out / "sample.bmp").string();
-  testfs::writeFile(sample, testfs::readFile(SAMPLE));
+  writeAll(sample, readAll(SAMPLE));
   const std::string command = std::string("LD_LIBRARY_PATH=") + PLUGIN_DIR + " " + environment +
                               " " + DEMO_HOST + " " + sample + " " + PLUGIN_DIR + " " +
                               out.string() + " --seconds 1 --mode " + mode + " >" +
                               (out / "log.txt").string();
   const int status = std::system(command.c_str());
-  const auto text = testfs::readFile(out / "log.txt");
+  const auto text = readAll(out / "log.txt");
   log.assign(text.begin(), text.end());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -75,9 +76,9 @@ TEST_P(DemoHost, PlaysTheWholeSoundAndShowsThePicture) {
             0)
       << log;
 
-  const auto played = testfs::readFile(out / "demo.wav");
+  const auto played = readAll(out / "demo.wav");
   EXPECT_EQ(played.size(), 44u + 44100 * 4);
-  EXPECT_TRUE(testfs::readFile(out / "captured.raw") ==
+  EXPECT_TRUE(readAll(out / "captured.raw") ==
               std::vector<std::uint8_t>(played.begin() + 44, played.end()))
       << "the sound card did not play demo.wav";
 

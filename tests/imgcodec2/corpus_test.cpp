@@ -78,7 +78,7 @@ TEST_F(CorpusTest, SuiteFilesLoadSafelyAndMatchTheOracle) {
   for (const fs::path& file : files) {
     SCOPED_TRACE(file.string());
     loadEverywhere(file);
-    const auto bytes = testfs::readFile(file);
+    const auto bytes = readAll(file);
     const Facts f = factsOf(bytes);
     // 8-bit files plain or RLE8, 24-bit ones plain (JPEG and PNG refused).
     // Only plain files have an oracle: stb_image reads no run-length files,

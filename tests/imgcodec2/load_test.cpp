@@ -452,7 +452,7 @@ TEST_F(CodecTest, UnopenableFilesGiveFileStatus) {
 
   // The codec denies every other opener, so any opener keeps it out, even
   // one that shares reading.
-  testfs::writeFile(dir_ / "held.bmp", testbmp::build(small24()));
+  writeAll(dir_ / "held.bmp", testbmp::build(small24()));
   for (DWORD share : {DWORD{0}, FILE_SHARE_READ}) {
     HANDLE held = CreateFileA(path("held.bmp").c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                               0, nullptr);

@@ -208,8 +208,7 @@ TEST_F(Rle8Test, CodesCutShortLoadLikeACutPlainFile) {
 
 TEST_F(Rle8Test, SuiteFileMatchesItsPlainOriginal) {
   const std::string suite = BMPSUITE_DIR;
-  expectTwins(testfs::readFile(suite + "/g/pal8rle.bmp"), testfs::readFile(suite + "/g/pal8.bmp"),
-              "pal8rle.bmp");
+  expectTwins(readAll(suite + "/g/pal8rle.bmp"), readAll(suite + "/g/pal8.bmp"), "pal8rle.bmp");
   // Run-length bitmaps are bottom-up by definition: a top-down one is refused.
   EXPECT_EQ(LoadBMP((suite + "/b/rletopdown.bmp").c_str())->Status, BMP_ERR_FORMAT);
 }

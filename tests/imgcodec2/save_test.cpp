@@ -40,7 +40,7 @@ class SaveTest : public CodecTest {
  protected:
   Bytes save(const BMPImage& source, const BMPImage& description, int expected) {
     EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &source, &description), expected);
-    return testfs::readFile(dir_ / "out.bmp");
+    return readAll(dir_ / "out.bmp");
   }
 };
 
@@ -130,7 +130,7 @@ TEST_F(SaveTest, RowOrderFollowsTheOptionForEightAndTwentyFourBitsOnly) {
         BMPImage oneDesc = one;
         oneDesc.BitsPerPixel = 24;
         EXPECT_EQ(SaveBMP(path("one.bmp").c_str(), &one, &oneDesc), 1);
-        Bytes expected = testfs::readFile(dir_ / "one.bmp");
+        Bytes expected = readAll(dir_ / "one.bmp");
         EXPECT_EQ(first, Bytes(expected.begin() + 54, expected.begin() + 57))
             << bpp << " " << topDown;
       }
@@ -176,12 +176,12 @@ TEST_F(SaveTest, RefusedRequestsLeaveAnExistingFileAlone) {
   for (Case c : {Case{8, 24, 2, 2}, Case{24, 8, 2, 2}, Case{16, 16, 2, 2}, Case{15, 15, 2, 2},
                  Case{8, 15, 2, 2}, Case{32, 24, 2, 2}, Case{24, 32, 2, 2}, Case{8, 8, 0, 2},
                  Case{8, 8, 2, 0}, Case{8, 8, -1, 2}, Case{8, 8, 2, -1}, Case{8, 8, 5, 2}}) {
-    testfs::writeFile(dir_ / "out.bmp", {'k', 'e', 'e', 'p'});
+    writeAll(dir_ / "out.bmp", {'k', 'e', 'e', 'p'});
     BMPImage source = imageOf(pixels, 4, 4, c.sourceBpp);
     BMPImage description = imageOf(pixels, c.width, c.height, c.fileBpp);
     EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &source, &description), BMP_ERR_FORMAT)
         << c.sourceBpp << ">" << c.fileBpp << " " << c.width << "x" << c.height;
-    EXPECT_EQ(testfs::readFile(dir_ / "out.bmp"), (Bytes{'k', 'e', 'e', 'p'}));
+    EXPECT_EQ(readAll(dir_ / "out.bmp"), (Bytes{'k', 'e', 'e', 'p'}));
   }
   BMPImage none = imageOf(pixels, 4, 4, 8);
   none.Pixels = nullptr;
@@ -234,7 +234,7 @@ TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
         Case{"nothing written", ~0u, false, 0}, Case{"header cut", ~0u, false, 10},
         Case{"header only", ~0u, false, 54}, Case{"a row short", ~0u, false, 54 + 192},
         Case{"one byte short", ~0u, false, 437}}) {
-    testfs::writeFile(dir_ / "old.bmp", old);
+    writeAll(dir_ / "old.bmp", old);
     if (c.readOnly)
       std::filesystem::permissions(dir_ / "old.bmp", std::filesystem::perms::owner_write,
                                    std::filesystem::perm_options::remove);
@@ -246,7 +246,7 @@ TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
     EXPECT_EQ(SaveBMP(path("old.bmp").c_str(), &image, &image), BMP_ERR_FILE) << c.what;
     spy::faults().writeBudget = -1;
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
-    EXPECT_EQ(testfs::readFile(dir_ / "old.bmp"), old) << c.what;
+    EXPECT_EQ(readAll(dir_ / "old.bmp"), old) << c.what;
     EXPECT_EQ(filesIn(dir_), std::vector<std::string>{"old.bmp"}) << c.what;
     std::filesystem::permissions(dir_ / "old.bmp", std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
@@ -255,7 +255,7 @@ TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
   // Exactly the file's bytes: replaced, with nothing left beside it.
   spy::faults().writeBudget = 438;
   EXPECT_EQ(SaveBMP(path("old.bmp").c_str(), &image, &image), 64);
-  EXPECT_EQ(testfs::readFile(dir_ / "old.bmp").size(), 438u);
+  EXPECT_EQ(readAll(dir_ / "old.bmp").size(), 438u);
   EXPECT_EQ(filesIn(dir_), std::vector<std::string>{"old.bmp"});
 }
 
@@ -264,10 +264,10 @@ TEST_F(SaveTest, FailedSavesLeaveTheOldFileAndNoFragment) {
 TEST_F(SaveTest, PartialFileBesideTheTarget) {
   Bytes pixels = pattern(12);
   BMPImage image = imageOf(pixels, 2, 2, 24);
-  testfs::writeFile(dir_ / "out.bmp.~0", {'l', 'e', 'f', 't'});
+  writeAll(dir_ / "out.bmp.~0", {'l', 'e', 'f', 't'});
   spy::reset();
   EXPECT_EQ(SaveBMP(path("out.bmp").c_str(), &image, &image), 2);
-  EXPECT_EQ(testfs::readFile(dir_ / "out.bmp.~0"), (Bytes{'l', 'e', 'f', 't'}));
+  EXPECT_EQ(readAll(dir_ / "out.bmp.~0"), (Bytes{'l', 'e', 'f', 't'}));
   EXPECT_EQ(filesIn(dir_), (std::vector<std::string>{"out.bmp", "out.bmp.~0"}));
   ASSERT_EQ(spy::lastCalls().createFile.size(), 2u);
   for (std::size_t i = 0; i < 2; ++i) {

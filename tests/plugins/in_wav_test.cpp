@@ -9,6 +9,7 @@
 #include <string>
 
 #include "in_wav_scenarios.h"
+#include "scenario_files.h"
 #include "temp_files.h"
 
 class InWav : public ::testing::Test {
@@ -44,7 +45,7 @@ TEST_F(InWav, HostileHeadersFailOrPlaySafely) {
 TEST_F(InWav, BadCorpus) {
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(BAD_CORPUS_DIR)) {
-    const std::vector<std::uint8_t> file = testfs::readFile(entry.path());
+    const std::vector<std::uint8_t> file = readAll(entry.path());
     std::vector<std::uint8_t> received;
     const auto start = std::chrono::steady_clock::now();
     playInWav(in_, dir_, file, received);

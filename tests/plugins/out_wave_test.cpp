@@ -10,6 +10,7 @@
 
 #include "compat/win32.h"
 #include "inbridge.h"
+#include "scenario_files.h"
 #include "temp_files.h"
 #include "wait_for.h"
 #include "wav_file.h"
@@ -204,7 +205,7 @@ TEST(RealSound, WavPlaysToTheEndAndTheHostHearsOfIt) {
   const wav::Wav wav = wav::makeWav(44100, 700);
   const auto dir = testfs::scratchDir();
   const std::string path = (dir / "m\xC3\xBAsica.wav").string();
-  testfs::writeFile(path, wav.file);
+  writeAll(path, wav.file);
   struct Case {
     const char* plugin;
     bool card;

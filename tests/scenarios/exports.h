@@ -1,10 +1,12 @@
 // The DLLs' exports by name, as lists X(name), for structs of pointers typed
 // by the public headers' PFN_<name>: struct { BLITKIT_EXPORTS(EXPORT_POINTER) }.
-// Natively the pointers are the functions themselves; under Wine they are
-// bound from the DLL by name (wine/wine_tests.h).
+// Natively the pointers are the functions themselves
+// ({INBRIDGE_EXPORTS(EXPORT_ITSELF)}); under Wine they are bound from the DLL
+// by name (wine/wine_tests.h).
 #pragma once
 
 #define EXPORT_POINTER(name) PFN_##name name = nullptr;
+#define EXPORT_ITSELF(name) name,
 
 // clang-format off
 #define IMGCODEC2_EXPORTS(X) X(ConfigBMP) X(SetTrueColorPalette) X(LoadBMP) X(SaveBMP) X(UnloadBMP)

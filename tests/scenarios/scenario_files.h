@@ -1,4 +1,5 @@
-// Whole files in and out through the C library, the same on both platforms.
+// Whole files in and out through the C library, the same on both platforms:
+// for the shared scenarios, the Win32 test program and the native suites.
 #pragma once
 
 #include <cstdio>

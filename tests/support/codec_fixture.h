@@ -11,6 +11,7 @@
 
 #include "compat/win32.h"
 #include "imgcodec2.h"
+#include "scenario_files.h"
 #include "temp_files.h"
 #include "win32_spy.h"
 
@@ -43,7 +44,7 @@ class CodecTest : public ::testing::Test {
 
   // Writes bytes to a file and loads it; the block is freed at the end of the test.
   BMPImage* load(const std::vector<std::uint8_t>& bytes, const std::string& name = "in.bmp") {
-    testfs::writeFile(dir_ / name, bytes);
+    writeAll(dir_ / name, bytes);
     BMPImage* image = LoadBMP(path(name).c_str());
     if (image->Status == BMP_OK) owned_.push_back(*image);
     return image;
