@@ -20,6 +20,8 @@ inline std::vector<unsigned char> readAll(const std::string& path) {
 inline bool writeAll(const std::string& path, const std::vector<unsigned char>& bytes) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  // An empty vector's data() may be null, which fwrite must not be given.
+  const bool written =
+      bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && written;
 }
