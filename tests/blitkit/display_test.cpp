@@ -1,12 +1,12 @@
-// blitkit's calls, arguments, order and messages over the in-memory display.
+// blitkit's calls, arguments, order and messages over the in-memory display,
+// with the scenarios that the Win32 test program runs too.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "blitkit.h"
+#include "blitkit_scenarios.h"
 #include "ddraw_spy.h"
 #include "win32_spy.h"
 
@@ -18,17 +18,24 @@ HWND window() {
   return reinterpret_cast<HWND>(0x5150);
 }
 
-// The x87 tag word: all registers empty (0xFFFF) unless MMX code has left
-// its state behind, which breaks floating-point code that follows.
-std::uint16_t x87TagWord() {
-#if defined(__i386__) || defined(__x86_64__)
-  std::uint8_t env[28];
-  __asm__ volatile("fnstenv %0\n\tfldenv %0" : "+m"(env));
-  return static_cast<std::uint16_t>(env[8] | env[9] << 8);
-#else
-  return 0xFFFF;
-#endif
+// The texts of the boxes shown since the last call, each one of blitkit's.
+std::vector<std::string> boxes() {
+  std::vector<std::string> texts;
+  for (const auto& b : spy::messageBoxes()) {
+    EXPECT_EQ(b.caption, "Error");
+    EXPECT_EQ(b.type, 0u);
+    EXPECT_EQ(b.owner, nullptr);
+    texts.push_back(b.text);
+  }
+  spy::messageBoxes().clear();
+  return texts;
 }
+
+const BlitkitApi api{BLITKIT_EXPORTS(EXPORT_ITSELF)};
+const BlitkitHarness harness{
+    [](const char* text) { EXPECT_EQ(boxes(), std::vector<std::string>{text}); },
+    [] { EXPECT_EQ(boxes(), std::vector<std::string>{}); },
+    [](HWND focus) { spy::setFocusWindow(focus); }};
 
 }  // namespace
 
@@ -50,17 +57,6 @@ class Display : public ::testing::Test {
     spy::ddraw().calls.clear();
     return calls;
   }
-  static std::vector<std::string> boxes() {
-    std::vector<std::string> texts;
-    for (const auto& b : spy::messageBoxes()) {
-      EXPECT_EQ(b.caption, "Error");
-      EXPECT_EQ(b.type, 0u);
-      EXPECT_EQ(b.owner, nullptr);
-      texts.push_back(b.text);
-    }
-    spy::messageBoxes().clear();
-    return texts;
-  }
   // DDInit, a mode and the primary surface.
   void open(int bpp = 16) {
     ASSERT_EQ(DDInit(window()), 0);
@@ -71,10 +67,7 @@ class Display : public ::testing::Test {
 };
 
 TEST_F(Display, SetUpCallsAndArguments) {
-  // Exclusive full-screen mode needs a window, as on Windows.
-  EXPECT_EQ(DDInit(nullptr), 1);
-  EXPECT_EQ(boxes(), std::vector<std::string>{"Couldn't set DirectDraw cooperative level"});
-  DDClose();
+  checkInitNeedsAWindow(api, harness);
   take();
 
   EXPECT_EQ(DDInit(window()), 0);
@@ -92,23 +85,16 @@ TEST_F(Display, SetUpCallsAndArguments) {
   EXPECT_TRUE(boxes().empty());
 }
 
+// The copies and the pixel format of every mode, at a pitch wider than a row.
 TEST_F(Display, PixelSizeOfEachMode) {
-  for (auto [bpp, bytes] :
-       std::vector<std::pair<int, int>>{{8, 1}, {15, 2}, {16, 2}, {24, 3}, {32, 4}}) {
+  for (int bpp : {8, 15, 16, 24, 32}) {
     open(bpp);
-    std::vector<std::uint8_t> src(6 * 4, 0xAB);
-    ASSERT_EQ(DDLockSurface(), 0);
-    DDCopyToSurface(0, 0, src.data(), 6, 1);
-    const auto& mem = *compat::display().surfaceMemory;
-    EXPECT_EQ(mem[static_cast<std::size_t>(6 * bytes - 1)], 0xAB) << bpp;
-    EXPECT_EQ(mem[static_cast<std::size_t>(6 * bytes)], 0) << bpp;
-    DDUnlockSurface();
-    auto* pf = static_cast<DDPIXELFORMAT*>(DDPixelFormatInfo());
+    std::vector<std::uint8_t> picture(10 * 3 * 4);
+    for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = static_cast<std::uint8_t>(i + 1);
+    checkCopiesLandAtThePitch(api, bpp, picture.data(), 10, 3);
+    checkPixelFormat(api, bpp);
     EXPECT_EQ(spy::ddraw().pixelFormatSizeIn, sizeof(DDPIXELFORMAT));
     EXPECT_EQ(spy::ddraw().pixelFormatFlagsIn, DDPF_RGB);
-    EXPECT_EQ(pf->dwRGBBitCount, static_cast<DWORD>(bpp == 15 ? 16 : bpp));
-    if (bpp == 16) EXPECT_EQ(pf->dwGBitMask, 0x07E0u);
-    if (bpp == 15) EXPECT_EQ(pf->dwRBitMask, 0x7C00u);
     DDClose();
   }
 }
@@ -210,29 +196,12 @@ TEST_F(Display, LostSurfaceRetriesForASecond) {
 }
 
 TEST_F(Display, CallsOutOfOrderDoNothing) {
-  EXPECT_EQ(DDSetGraphicsMode(640, 480, 8), 1);
-  EXPECT_EQ(DDCreatePrimarySurface(), 1);
-  EXPECT_EQ(DDLockSurface(), 1);
-  DDUnlockSurface();
-  DDWaitRetrace();
-  PALETTEENTRY entries[256] = {};
-  DDSetPalette(entries);
-  DDSetColor(1, entries);
-  PALETTEENTRY got = {9, 9, 9, 9};
-  DDGetColor(1, &got);
-  EXPECT_EQ(got.peRed, 9);
-  std::uint8_t src[16] = {};
-  DDCopyToSurface(0, 0, src, 2, 2);
-  DDCopyToSurfaceMMX(0, 0, src, 2, 2);
-  auto* pf = static_cast<DDPIXELFORMAT*>(DDPixelFormatInfo());
-  EXPECT_EQ(pf->dwSize, sizeof(DDPIXELFORMAT));
-  DDClose();
-  DDClose();
+  checkCallsOutOfOrderDoNothing(api, harness);
   EXPECT_TRUE(take().empty());
-  EXPECT_TRUE(boxes().empty());
 
   // A surface but no lock: the copies write nothing.
   open();
+  std::uint8_t src[16] = {};
   DDCopyToSurface(0, 0, src, 2, 2);
   for (std::uint8_t b : *compat::display().surfaceMemory) ASSERT_EQ(b, 0);
 }
@@ -248,8 +217,9 @@ TEST_F(Display, CloseReleasesEverythingOnceAndInitCanStartOver) {
   EXPECT_EQ(calls,
             (Calls{"Surface.Release", "Palette.Release", "Palette.Release", "DirectDraw.Release"}));
   EXPECT_EQ(compat::display().liveObjects, 0);
-  DDClose();
-  EXPECT_TRUE(take().empty());
+  checkCloseTwiceAndStartOver(api, harness, window());
+  EXPECT_EQ(take(), (Calls{"DirectDrawCreate 0", "SetCooperativeLevel 17", "CreateSurface",
+                           "Lock 1", "Unlock", "Surface.Release", "DirectDraw.Release"}));
 
   // A second DDInit lets go of what the first held.
   open(8);
@@ -265,64 +235,20 @@ TEST_F(Display, CloseReleasesEverythingOnceAndInitCanStartOver) {
 
 TEST_F(Display, PaletteRoundTrip) {
   open(8);
-  PALETTEENTRY entries[256];
-  for (int i = 0; i < 256; ++i)
-    entries[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 0xFF, 0};
-  DDSetPalette(entries);
-  EXPECT_EQ(take(), (Calls{"CreatePalette 68", "SetPalette"}));
-  EXPECT_EQ(spy::ddraw().initialPalette[255].peRed, 255) << "full 8-bit values, entry 255 included";
-  PALETTEENTRY set = {0x12, 0x34, 0x56, 0};
-  DDSetColor(200, &set);
-  PALETTEENTRY got = {};
-  DDGetColor(200, &got);
-  EXPECT_EQ(take(), (Calls{"SetEntries 0 200 1", "GetEntries 0 200 1"}));
-  EXPECT_EQ(got.peRed, 0x12);
-  EXPECT_EQ(got.peGreen, 0x34);
-  EXPECT_EQ(got.peBlue, 0x56);
-  DDGetColor(0, &got);
-  EXPECT_EQ(got.peGreen, 255);
-  take();
-
-  // Indexes outside the palette do nothing.
-  for (int index : {256, -1, -2, 1 << 30}) {
-    PALETTEENTRY probe = {1, 2, 3, 4};
-    DDSetColor(index, &set);
-    DDGetColor(index, &probe);
-    EXPECT_TRUE(take().empty()) << index;
-    EXPECT_EQ(probe.peRed + probe.peGreen + probe.peBlue, 6) << index;
-  }
-  DDGetColor(255, &got);
-  EXPECT_EQ(got.peRed, 255);
-  EXPECT_EQ(got.peGreen, 0);
-  take();
+  checkPaletteRoundTrip(api);
+  // Indexes outside the palette never reach DirectDraw.
+  EXPECT_EQ(take(), (Calls{"CreatePalette 68", "SetPalette", "SetEntries 0 200 1",
+                           "GetEntries 0 200 1", "GetEntries 0 255 1", "GetEntries 0 0 1",
+                           "GetEntries 0 200 1", "GetEntries 0 255 1"}));
 
   // A failed creation keeps the palette in use.
   spy::ddraw().script["CreatePalette"] = {DDERR_GENERIC};
+  PALETTEENTRY entries[256] = {}, got = {};
   DDSetPalette(entries);
   EXPECT_EQ(take(), (Calls{"CreatePalette 68"}));
   DDGetColor(200, &got);
   EXPECT_EQ(got.peRed, 0x12);
   EXPECT_TRUE(boxes().empty());
-}
-
-TEST_F(Display, CopiesLandAtThePitchAndNeverOutsideTheSurface) {
-  open(16);
-  ASSERT_EQ(DDLockSurface(), 0);
-  const auto& mem = *compat::display().surfaceMemory;
-  const std::size_t pitch = static_cast<std::size_t>(DDGetSurfacePitch());
-  std::vector<std::uint8_t> src(10 * 3 * 2);
-  for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i + 1);
-  DDCopyToSurfaceMMX(2, 3, src.data(), 10, 3);
-  EXPECT_EQ(x87TagWord(), 0xFFFF) << "the MMX state is emptied after the copy";
-  EXPECT_EQ(mem[3 * pitch + 2 * 2], 1);
-  EXPECT_EQ(mem[4 * pitch + 2 * 2], 21);
-  EXPECT_EQ(mem[3 * pitch + 2 * 2 + 20], 0);
-  // Past the bottom right corner: only the part inside is written.
-  DDCopyToSurface(635, 478, src.data(), 10, 3);
-  EXPECT_EQ(mem[478 * pitch + 635 * 2], 1);
-  EXPECT_EQ(mem[479 * pitch + 639 * 2 + 1], 30);
-  EXPECT_EQ(mem[478 * pitch + 640 * 2], 0) << "the gap after the row stays untouched";
-  DDUnlockSurface();
 }
 
 // The guard holds against the surface actually locked, whatever the host
@@ -418,10 +344,5 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<GuardCase>& i) { return std::string(i.param.name); });
 
 TEST_F(Display, FocusIsPlainEquality) {
-  spy::setFocusWindow(window());
-  EXPECT_EQ(DDGotFocus(window()), 1);
-  EXPECT_EQ(DDGotFocus(nullptr), 0);
-  spy::setFocusWindow(nullptr);
-  EXPECT_EQ(DDGotFocus(nullptr), 1);
-  EXPECT_EQ(DDGotFocus(window()), 0);
+  checkFocusIsPlainEquality(api, harness, window());
 }

@@ -125,7 +125,6 @@ class SpiedDirectDraw final : public Spied<IDirectDraw> {
     HRESULT r = call("CreatePalette", {flags});
     if (r == DD_OK) r = real_->CreatePalette(flags, entries, palette, outer);
     if (r != DD_OK) return r;
-    ddraw().initialPalette.assign(entries, entries + 256);
     *palette = new SpiedPalette(*palette, "Palette");
     return r;
   }

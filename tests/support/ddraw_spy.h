@@ -29,7 +29,6 @@ struct DirectDrawSpy {
   DWORD lockDescSize = 0;
   void* unlockAddress = nullptr;
   DWORD pixelFormatSizeIn = 0, pixelFormatFlagsIn = 0;
-  std::vector<PALETTEENTRY> initialPalette;
   bool outerWasNull = true;
 };
 
