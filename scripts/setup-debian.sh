@@ -94,7 +94,8 @@ fi
 # Bookworm's qemu 7.2 runs Wine very slowly (minutes per start) and now and
 # then hands Wine a fault without its trap number, which Wine's handler then
 # meets forever; the qemu of bookworm-backports (10.x) starts Wine in seconds.
-qemu_major() { qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p'; }
+# No qemu-i386 at all (a package removed but not purged) is no version.
+qemu_major() { qemu-i386 --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p' || true; }
 major=$(qemu_major)
 if [ "${major:-0}" -ge 8 ]; then
   say "qemu-i386 $major is new enough"

@@ -8,7 +8,8 @@ execute_process(COMMAND ${CPACK} --config ${BUILD}/CPackConfig.cmake WORKING_DIR
                 COMMAND_ERROR_IS_FATAL ANY OUTPUT_QUIET)
 get_filename_component(name ${ZIP} NAME)
 get_filename_component(dist ${ZIP} DIRECTORY)
-file(GLOB earlier ${dist}/dropin-sdk-*.zip)  # of other versions
+# Zips of other versions go; this version's own is copied anew just below.
+file(GLOB earlier ${dist}/dropin-sdk-*.zip)
 if(earlier)
   file(REMOVE ${earlier})
 endif()

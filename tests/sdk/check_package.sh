@@ -9,12 +9,14 @@ sdk=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-mkdir "$work/plain" "$work/hinted"
+mkdir "$work/plain" "$work/hinted" "$work/no-language"
 probe='file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/implib.txt CONTENT "$<TARGET_LINKER_FILE:dropin::imgcodec2>")'
 printf 'cmake_minimum_required(VERSION 3.16)\nproject(probe C)\nfind_package(dropin 1 REQUIRED)\n%s\n' \
   "$probe" >"$work/plain/CMakeLists.txt"
 printf 'cmake_minimum_required(VERSION 3.16)\nproject(probe C)\nfind_package(dropin 1 REQUIRED PATHS %s CMAKE_FIND_ROOT_PATH_BOTH)\n%s\n' \
   "$sdk" "$probe" >"$work/hinted/CMakeLists.txt"
+printf 'cmake_minimum_required(VERSION 3.16)\nproject(probe NONE)\nfind_package(dropin 1 REQUIRED PATHS %s)\n' \
+  "$sdk" >"$work/no-language/CMakeLists.txt"
 # A cross toolchain of the usual kind, which searches its own root only.
 cat >"$work/own-toolchain.cmake" <<'TC'
 set(CMAKE_SYSTEM_NAME Windows)
@@ -61,6 +63,11 @@ row clang-cl plain lib/imgcodec2.lib "${msvc_abi[@]}" -DCMAKE_C_COMPILER=clang-c
 row windows-x64 plain "refused: *32-bit x86 Windows DLLs, but this build targets Windows x64 (64-bit)*" \
   "${msvc_abi[@]}" -DCMAKE_C_COMPILER=clang -DCMAKE_C_COMPILER_TARGET=x86_64-pc-windows-msvc \
   -DCMAKE_PREFIX_PATH="$sdk"
+row gcc64-under-i686 hinted "refused: *but this build targets Windows x64 (64-bit)*" \
+  "${msvc_abi[@]}" -DCMAKE_SYSTEM_PROCESSOR=i686 -DCMAKE_C_COMPILER=clang \
+  -DCMAKE_C_COMPILER_TARGET=x86_64-w64-windows-gnu
+row no-language no-language "refused: *enable C or C++*before find_package(dropin).*" \
+  -DCMAKE_TOOLCHAIN_FILE="$sdk/cmake/mingw-i686.cmake"
 row linux-native plain "refused: *32-bit x86 Windows DLLs, but this build targets Linux x86_64 (64-bit)*" \
   -DCMAKE_PREFIX_PATH="$sdk"
 exit "$fail"

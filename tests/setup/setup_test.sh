@@ -47,6 +47,7 @@ esac
 STUB
 cat >"$bin/qemu-i386" <<'STUB'
 #!/usr/bin/env bash
+[ "$(cat "$STATE/qemu")" != none ] || exit 127
 echo "qemu-i386 version $(cat "$STATE/qemu").0.2 (stub)"
 STUB
 printf '#!/bin/sh\necho "sleep $*" >>"$STATE/log"\n' >"$bin/sleep"
@@ -61,7 +62,7 @@ failures=0
 #   UPDATE_FAILS: how many `apt-get update` calls fail before one succeeds;
 #   PLAIN/RELEASE/BACKPORTS: whether a plain, `-t bookworm` or
 #   `-t bookworm-backports` install is accepted; INSTALLED: all or none;
-#   QEMU: the installed qemu's major version; RC: the expected exit status;
+#   QEMU: the installed qemu's major version (none: no qemu-i386); RC: the expected exit status;
 #   MUST/MUST_NOT: patterns (separated by |) that the output and the stub's
 #   log must hold or must not hold.
 scenario() {
@@ -106,6 +107,9 @@ scenario nothing_installs    0      no    no      yes       none      7    1 \
 scenario all_there           99     no    no      no        all       10   0 \
   'every package is installed already|qemu-i386 10 is new enough|setup: done' \
   'apt-get|dpkg --add|WARNING'
+scenario qemu_gone           0      no    no      yes       all       none 0 \
+  'every package is installed already|-t bookworm-backports qemu-user|version 10|setup: done' \
+  'FAILED'
 
 [ -e "$work/no_backports/etc/apt/sources.list.d/bookworm-backports.list" ] &&
   { echo "FAIL no_backports: the backports source was left behind"; failures=$((failures + 1)); }
