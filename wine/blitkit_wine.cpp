@@ -156,7 +156,7 @@ void runBlitkitTests(const TestPaths& testPaths, MessageWatcher& watcher) {
   HMODULE dll = LoadLibraryA((paths->dist + "\\blitkit.dll").c_str());
   if (!ok(dll != nullptr, "blitkit.dll not loaded, error %lu", GetLastError())) return;
   if (true BLITKIT_EXPORTS(EXPORT_BOUND)) runSteps("blitkit", steps);
-  api.DDClose();
+  if (api.DDClose) api.DDClose();
   if (window) DestroyWindow(window);
   FreeLibrary(dll);
 }

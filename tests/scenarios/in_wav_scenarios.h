@@ -15,10 +15,13 @@
 void attachInWav(In_Module* in);
 
 // Plays a file (written into dir, which ends in a path separator) until the
-// output has had nothing new for 100 ms, and stops: the result of Play, and
-// with 0 the bytes that reached the output and the length the plug-in gave.
+// output holds at least expected bytes (10 s at most; a decode thread may
+// start late) and then has had nothing new for 100 ms, and stops: the result
+// of Play, and with 0 the bytes that reached the output and the length the
+// plug-in gave.
 int playInWav(In_Module* in, const std::string& dir, const std::vector<std::uint8_t>& file,
-              std::vector<std::uint8_t>& received, int* lengthMs = nullptr);
+              std::vector<std::uint8_t>& received, int* lengthMs = nullptr,
+              std::size_t expected = 0);
 
 // The table of hostile headers and chunk settings, on an attached plug-in.
 void runInWavScenarios(In_Module* in, PluginConfigFn setConfig, const std::string& dir);

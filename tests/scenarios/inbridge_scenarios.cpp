@@ -1,5 +1,6 @@
 #include "inbridge_scenarios.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -85,16 +86,23 @@ void playIntoTheRecording(const InbridgeApi& api, const InbridgeHarness& harness
   checkPauseHoldsThePosition(api, 50);
   api.SetXVolume(77);
   api.SetXPan(-20);
-  // Every sample once, and the host hears of the end once they have played.
+  // Back to the start while the decoder runs: what it wrote stays, then
+  // every sample once, and the host hears of the end once they have played.
+  api.SetXOutputTime(0);
   ok(pumpUntil([] { return endsHeard() > 0; }, 30000), "no end of track in 30 s");
-  std::vector<unsigned char> want = tone.samples;
-  ok(out.bytes() == want, "%u bytes played, not the file's %u", unsigned(out.bytes().size()),
-     unsigned(want.size()));
+  std::vector<unsigned char> want = out.bytes();
+  const std::vector<unsigned char>& all = tone.samples;
+  const std::size_t early = want.size() - std::min(want.size(), all.size());
+  ok(want.size() > all.size() && early <= all.size() &&
+         std::equal(all.begin(), all.end(), want.begin() + static_cast<std::ptrdiff_t>(early)) &&
+         std::equal(want.begin(), want.begin() + static_cast<std::ptrdiff_t>(early), all.begin()),
+     "%u bytes played, not a start of the file's %u and then all of them", unsigned(want.size()),
+     unsigned(all.size()));
   ok_eq(api.GetXOutputTime(), tone.lengthMs());
 
   // Back, once the track has ended, to the start and to a position: the
   // output is flushed there and gets the rest once more.
-  calls += "Open 22050 2 16 -1 -1\nPause 1\nPause 0\nSetVolume 77\nSetPan -20\n";
+  calls += "Open 22050 2 16 -1 -1\nPause 1\nPause 0\nSetVolume 77\nSetPan -20\nFlush 0\n";
   for (int seekMs : {0, 400}) {
     api.SetXOutputTime(seekMs);
     ok(api.GetXOutputTime() >= seekMs, "at %d ms after a seek to %d", api.GetXOutputTime(), seekMs);

@@ -7,8 +7,8 @@
 # README says, name the decorated __stdcall symbols that link to the DLLs'
 # undecorated exports; the plain export lists are the DLLs' export tables;
 # every DLL and plug-in carries the release's version and a base of its own;
-# the plug-ins are stripped; the zip holds the SDK, with SHA256SUMS beside it.
-# (The example is built and run from the zip by the Wine scenarios.)
+# the plug-ins are stripped; the example builds with its Makefile (the Wine
+# scenarios run it from the zip); the zip holds the SDK, with SHA256SUMS beside it.
 set -euo pipefail
 sdk=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -98,6 +98,14 @@ for how in shipped remade; do
     problem "a host does not link against the $how lib*.a"
   fi
 done
+# The example built in a copy of the kit with its Makefile as it stands (it is
+# run from the zip by the Wine scenarios, which a machine without Wine skips).
+cp -r "$sdk" "$work/kit"
+if make -s -C "$work/kit/examples" >"$work/make.txt" 2>&1; then
+  [ -s "$work/kit/examples/build/host.exe" ] || problem "examples/Makefile made no build/host.exe"
+else
+  problem "examples/Makefile fails: $(tail -3 "$work/make.txt")"
+fi
 # The MSVC-style import libraries, where they were made.
 nm=$(command -v llvm-nm || command -v llvm-nm-14 || true)
 for lib in imgcodec2 inbridge blitkit; do

@@ -64,13 +64,13 @@ failures=0
 #   `-t bookworm-backports` install is accepted; INSTALLED: all or none;
 #   QEMU: the installed qemu's major version (none: no qemu-i386); RC: the expected exit status;
 #   MUST/MUST_NOT: patterns (separated by |) that the output and the stub's
-#   log must hold or must not hold.
+#   log must hold or must not hold; then the release (bookworm if not given).
 scenario() {
   local name=$1
   export STATE=$work/$name STUB_UPDATE_FAILS=$2 STUB_PLAIN=$3 STUB_RELEASE=$4 STUB_BACKPORTS=$5
   mkdir -p "$STATE/etc/apt/sources.list.d" "$STATE/proc/sys/fs/binfmt_misc"
   touch "$STATE/proc/sys/fs/binfmt_misc/register" "$STATE/log"
-  printf 'ID=debian\nVERSION_CODENAME=bookworm\n' >"$STATE/etc/os-release"
+  printf 'ID=debian\nVERSION_CODENAME=%s\n' "${11:-bookworm}" >"$STATE/etc/os-release"
   if [ "$6" = all ]; then echo "$all_pkgs" >"$STATE/installed"; echo i386 >"$STATE/arches"; fi
   echo "$7" >"$STATE/qemu"
   local out rc
@@ -107,6 +107,8 @@ scenario nothing_installs    0      no    no      yes       none      7    1 \
 scenario all_there           99     no    no      no        all       10   0 \
   'every package is installed already|qemu-i386 10 is new enough|setup: done' \
   'apt-get|dpkg --add|WARNING'
+scenario old_qemu_trixie    0      no    no      yes       all       7    0 \
+  'WARNING: qemu-i386 7 is old and this is not bookworm|setup: done' 'backports|FAILED' trixie
 scenario qemu_gone           0      no    no      yes       all       none 0 \
   'every package is installed already|-t bookworm-backports qemu-user|version 10|setup: done' \
   'FAILED'
