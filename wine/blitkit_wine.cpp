@@ -74,12 +74,12 @@ bool primarySurfaceAndItsPixelFormat() {
 // the codec, 32 bits widened here from its 24-bit buffer.
 std::vector<unsigned char> pictureFor(int& width, int& height) {
   std::vector<unsigned char> out;
-  HMODULE codec = LoadLibraryA((paths->dist + "\\imgcodec2.dll").c_str());
+  HMODULE codec = loadDll(paths->dist + "\\imgcodec2.dll");
   PFN_ConfigBMP ConfigBMP;
   PFN_LoadBMP LoadBMP;
   PFN_UnloadBMP UnloadBMP;
-  if (!ok(codec != nullptr, "imgcodec2.dll not loaded") || !bind(codec, "ConfigBMP", ConfigBMP) ||
-      !bind(codec, "LoadBMP", LoadBMP) || !bind(codec, "UnloadBMP", UnloadBMP))
+  if (!codec || !bind(codec, "ConfigBMP", ConfigBMP) || !bind(codec, "LoadBMP", LoadBMP) ||
+      !bind(codec, "UnloadBMP", UnloadBMP))
     return out;
   ConfigBMP(BMP_CFG_TARGET_BPP, bpp == 32 ? 24 : bpp);
   BMPImage* image = LoadBMP((paths->samples + "\\sample24.bmp").c_str());
@@ -153,8 +153,8 @@ const Step steps[] = {
 void runBlitkitTests(const TestPaths& testPaths, MessageWatcher& watcher) {
   paths = &testPaths;
   boxes = &watcher;
-  HMODULE dll = LoadLibraryA((paths->dist + "\\blitkit.dll").c_str());
-  if (!ok(dll != nullptr, "blitkit.dll not loaded, error %lu", GetLastError())) return;
+  HMODULE dll = loadDll(paths->dist + "\\blitkit.dll");
+  if (!dll) return;
   if (true BLITKIT_EXPORTS(EXPORT_BOUND)) runSteps("blitkit", steps);
   if (api.DDClose) api.DDClose();
   if (window) DestroyWindow(window);

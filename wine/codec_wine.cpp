@@ -175,8 +175,8 @@ const Step steps[] = {
 
 void runCodecTests(const TestPaths& testPaths, MessageWatcher&) {
   paths = &testPaths;
-  HMODULE dll = LoadLibraryA((paths->dist + "\\imgcodec2.dll").c_str());
-  if (!ok(dll != nullptr, "imgcodec2.dll not loaded, error %lu", GetLastError())) return;
+  HMODULE dll = loadDll(paths->dist + "\\imgcodec2.dll");
+  if (!dll) return;
   if (true IMGCODEC2_EXPORTS(EXPORT_BOUND)) runSteps("codec", steps);
   FreeLibrary(dll);
 }

@@ -26,8 +26,7 @@ HWND host;
 std::string plugins, testPlugins, inWav;  // folders, and our in_wav.dll
 
 bool bindInbridge(HMODULE dll) {
-  return ok(dll != nullptr, "inbridge.dll not loaded, error %lu", GetLastError()) &&
-         true INBRIDGE_EXPORTS(EXPORT_BOUND);
+  return dll && true INBRIDGE_EXPORTS(EXPORT_BOUND);
 }
 
 // What the shared scenarios see, through the system here: loaded
@@ -187,7 +186,7 @@ void setPaths(const TestPaths& testPaths, MessageWatcher& watcher) {
 
 void runInbridgeTests(const TestPaths& testPaths, MessageWatcher& watcher) {
   setPaths(testPaths, watcher);
-  HMODULE dll = LoadLibraryA((paths->dist + "\\inbridge.dll").c_str());
+  HMODULE dll = loadDll(paths->dist + "\\inbridge.dll");
   if (!bindInbridge(dll)) return;
   host = makeHostWindow();
   runSteps("inbridge", steps);
@@ -197,7 +196,7 @@ void runInbridgeTests(const TestPaths& testPaths, MessageWatcher& watcher) {
 
 void runNoSoundTests(const TestPaths& testPaths, MessageWatcher& watcher) {
   setPaths(testPaths, watcher);
-  HMODULE dll = LoadLibraryA((paths->dist + "\\inbridge.dll").c_str());
+  HMODULE dll = loadDll(paths->dist + "\\inbridge.dll");
   if (bindInbridge(dll)) runSteps("nosound", noSoundSteps);
   if (dll) FreeLibrary(dll);
 }

@@ -27,11 +27,9 @@ const Step steps[] = {
 }  // namespace
 
 void runPluginTests(const TestPaths& paths, MessageWatcher&) {
-  HMODULE dll = LoadLibraryA((paths.dist + "\\plugins\\in_wav.dll").c_str());
+  HMODULE dll = loadDll(paths.dist + "\\plugins\\in_wav.dll");
   GetInModuleFn entry;
-  if (!ok(dll != nullptr, "in_wav.dll not loaded, error %lu", GetLastError()) ||
-      !bind(dll, "winampGetInModule2", entry) || !bind(dll, "SetConfig", setConfig))
-    return;
+  if (!dll || !bind(dll, "winampGetInModule2", entry) || !bind(dll, "SetConfig", setConfig)) return;
   dir = paths.out + "\\in_wav\\";
   CreateDirectoryA(dir.c_str(), nullptr);
   in = entry();

@@ -19,6 +19,14 @@ struct TestPaths {
   std::string samples;  // the project's sample files
 };
 
+// A DLL loaded from path; one that does not load fails a check that names
+// Windows' error.
+inline HMODULE loadDll(const std::string& path) {
+  const HMODULE dll = LoadLibraryA(path.c_str());
+  ok(dll != nullptr, "%s not loaded, error %lu", path.c_str(), GetLastError());
+  return dll;
+}
+
 // An export of a loaded DLL as a function of type F; a missing one fails a
 // check.
 template <class F>
